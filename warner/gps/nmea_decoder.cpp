@@ -39,6 +39,8 @@ size_t NmeaDecoder::FeedInput(std::span<const uint8_t> bytes) {
 
 int NmeaDecoder::NextSentence() {
   while (inputPos_ < inputCount_) {
+    TakePlainRun();
+    if (inputPos_ == inputCount_) break;
     const uint8_t byte = input_[inputPos_++];
     if (settings_.writeMergedLog != 0 && log_ != nullptr) log_->GpsLogWrite(&byte, 1);
     if (TakeIntoTmcRecord(byte)) continue;
@@ -48,6 +50,29 @@ int NmeaDecoder::NextSentence() {
   // Also forget the count, so that a second call without a refill cannot replay old bytes.
   inputPos_ = inputCount_ = 0;
   return kFrameInputUsedUp;
+}
+
+// Takes the bytes up to the next one that can change the framer's state ('$' while waiting,
+// a line feed inside a sentence, '?' when records are lifted out, the byte that reaches the
+// length limit) in one step. Byte by byte they would have exactly the same effect; the
+// special byte itself is left for the byte-wise path.
+void NmeaDecoder::TakePlainRun() {
+  if (settings_.writeMergedLog != 0 || tmcInProgress_ || state_ == FrameState::kComplete) return;
+  const bool liftRecords = settings_.evaluateTmc != 2 && settings_.evaluateTmc != -2;
+  const uint8_t stop = state_ == FrameState::kInSentence ? '\n' : '$';
+  const size_t limitRoom = maxSentenceLength_ - 1 - bytesSinceSentence_;
+  const size_t bufferRoom = state_ == FrameState::kInSentence ? kSentenceSize - sentenceLength_ : limitRoom;
+  const size_t room = std::min({inputCount_ - inputPos_, limitRoom, bufferRoom});
+  const uint8_t* run = input_ + inputPos_;
+  size_t n = 0;
+  while (n < room && run[n] != stop && !(liftRecords && run[n] == '?')) ++n;
+  if (state_ == FrameState::kInSentence) {
+    std::memcpy(sentence_ + sentenceLength_, run, n);
+    sentenceLength_ += n;
+    sentence_[sentenceLength_] = 0;
+  }
+  bytesSinceSentence_ += n;
+  inputPos_ += n;
 }
 
 bool NmeaDecoder::TakeIntoTmcRecord(uint8_t byte) {

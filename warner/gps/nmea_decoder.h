@@ -69,6 +69,7 @@ class NmeaDecoder {
   enum class FrameState { kWaitingForDollar, kInSentence, kComplete };
   static constexpr int kNoFrameResult = 2;
 
+  void TakePlainRun();
   bool TakeIntoTmcRecord(uint8_t byte);
   int FrameByte(uint8_t byte);
   int FramingError();

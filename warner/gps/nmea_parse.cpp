@@ -130,13 +130,14 @@ uint32_t SentenceTypeOf(std::string_view text) {
 }  // namespace
 
 int NmeaDecoder::ParseSentence() {
-  const NmeaSentence sentence(Sentence());
-  const uint32_t type = SentenceTypeOf(sentence.Text());
+  // A NUL among the first six bytes cannot match an address, so the raw bytes will do here.
+  const uint32_t type = SentenceTypeOf(Sentence());
   if (type == kSentenceOther) {
     std::lock_guard guard(gpsFixLock_);
     fix_.lastSentenceType = kSentenceOther;
     return kParseIgnored;
   }
+  const NmeaSentence sentence(Sentence());
   std::string_view address;
   if (!sentence.HasCommaBeforeChecksum() || !sentence.ChecksumValid() ||
       !sentence.Field(0, kAddressFieldMax, address)) {

@@ -19,37 +19,56 @@ int HexDigitValue(char c) {
 
 }  // namespace
 
-NmeaSentence::NmeaSentence(std::string_view text) : text_(text.substr(0, text.find('\0'))) {}
-
-bool NmeaSentence::HasCommaBeforeChecksum() const {
-  const std::string_view beforeStar = text_.substr(0, text_.find('*'));
-  return beforeStar.find(',') != std::string_view::npos;
+// One pass over the text finds its end (the first NUL), the field starts, the computed
+// checksum and the checksum markers.
+NmeaSentence::NmeaSentence(std::string_view text) : text_(text) {
+  fieldStart_[fieldCount_++] = 0;
+  bool inChecksummedPart = true;
+  bool inFields = true;
+  size_t pos = 0;
+  for (; pos < text.size() && text[pos] != '\0'; ++pos) {
+    const char c = text[pos];
+    if (c == '*') {
+      if (firstStar_ == std::string_view::npos) firstStar_ = pos;
+      lastStar_ = pos;
+    }
+    if (c == '*' || EndsSentence(c)) inChecksummedPart = false;
+    if (inChecksummedPart && pos > 0) computedChecksum_ ^= static_cast<uint8_t>(c);
+    if (EndsSentence(c)) inFields = false;
+    if (c == ',') {
+      if (firstStar_ == std::string_view::npos) commaBeforeStar_ = true;
+      if (inFields && fieldCount_ < kIndexedFields) fieldStart_[fieldCount_++] = static_cast<uint16_t>(pos + 1);
+    }
+  }
+  text_ = text.substr(0, pos);
 }
 
+bool NmeaSentence::HasCommaBeforeChecksum() const { return commaBeforeStar_; }
+
 bool NmeaSentence::ChecksumValid() const {
-  const size_t star = text_.rfind('*');
+  const size_t star = lastStar_;
   if (star == std::string_view::npos || star + 2 >= text_.size()) return false;
   const int high = HexDigitValue(text_[star + 1]);
   const int low = HexDigitValue(text_[star + 2]);
   if (high < 0 || low < 0) return false;
   // Exactly two characters: the line end (or the end of the text) must follow.
   if (star + 3 < text_.size() && !EndsSentence(text_[star + 3])) return false;
-
-  uint8_t computed = 0;
-  for (size_t i = 1; i < text_.size(); ++i) {
-    const char c = text_[i];
-    if (c == '*' || EndsSentence(c)) break;
-    computed ^= static_cast<uint8_t>(c);
-  }
-  return computed == high * 16 + low;
+  return computedChecksum_ == high * 16 + low;
 }
 
 bool NmeaSentence::Field(int n, size_t maxLength, std::string_view& out) const {
-  size_t pos = 0;
-  for (int passed = 0; passed < n; ++pos) {
+  if (n < 0) return false;
+  if (n < fieldCount_) return FieldAt(fieldStart_[n], maxLength, out);
+  if (fieldCount_ < kIndexedFields) return false;  // the sentence ended before field n
+  size_t pos = fieldStart_[kIndexedFields - 1];
+  for (int passed = kIndexedFields - 1; passed < n; ++pos) {
     if (pos >= text_.size() || EndsSentence(text_[pos])) return false;
     if (text_[pos] == ',') ++passed;
   }
+  return FieldAt(pos, maxLength, out);
+}
+
+bool NmeaSentence::FieldAt(size_t pos, size_t maxLength, std::string_view& out) const {
   size_t end = pos;
   while (end < text_.size() && !EndsField(text_[end])) ++end;
   if (end - pos > maxLength) return false;

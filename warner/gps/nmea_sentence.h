@@ -1,6 +1,7 @@
 #pragma once
 // One framed sentence as the parsers see it: checksum test and field access by number.
 
+#include <cstdint>
 #include <cstddef>
 #include <string_view>
 
@@ -29,7 +30,18 @@ class NmeaSentence {
   bool Field(int n, size_t maxLength, std::string_view& out) const;
 
  private:
+  bool FieldAt(size_t pos, size_t maxLength, std::string_view& out) const;
+
+  // Where the first fields start, found in one pass; the parsers read none beyond these.
+  static constexpr int kIndexedFields = 16;
+
   std::string_view text_;
+  uint16_t fieldStart_[kIndexedFields] = {};
+  int fieldCount_ = 0;
+  size_t firstStar_ = std::string_view::npos;
+  size_t lastStar_ = std::string_view::npos;
+  bool commaBeforeStar_ = false;
+  uint8_t computedChecksum_ = 0;
 };
 
 }  // namespace gps
