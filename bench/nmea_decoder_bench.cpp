@@ -29,11 +29,11 @@ std::string MakeLog(size_t bytes) {
   for (int second = 0; log.size() < bytes; ++second) {
     const int h = second / 3600 % 24, m = second / 60 % 60, s = second % 60;
     const double lat = 4807.038 + second * 0.001, lon = 1131.0 + second * 0.0013;
-    std::snprintf(body, sizeof body, "GPGGA,%02d%02d%02d.00,%.4f,N,%09.4f,E,1,08,0.9,545.4,M,46.9,M,,", h, m, s,
-                  lat, lon);
+    std::snprintf(body, sizeof body, "GPGGA,%02d%02d%02d.00,%.4f,N,%09.4f,E,1,08,0.9,545.4,M,46.9,M,,", h, m, s, lat,
+                  lon);
     log += Nmea(body);
-    std::snprintf(body, sizeof body, "GPRMC,%02d%02d%02d.00,A,%.4f,N,%09.4f,E,022.4,084.4,230394,003.1,W", h, m,
-                  s, lat, lon);
+    std::snprintf(body, sizeof body, "GPRMC,%02d%02d%02d.00,A,%.4f,N,%09.4f,E,022.4,084.4,230394,003.1,W", h, m, s, lat,
+                  lon);
     log += Nmea(body);
     log += Nmea("GPVTG,084.4,T,081.3,M,022.4,N,041.5,K");
     log += Nmea("GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45");

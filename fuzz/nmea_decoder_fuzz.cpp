@@ -1,37 +1,47 @@
-// Any byte stream through the framer and the parser, with the refill sizes taken from the input
-// too, under each TMC source setting and both log modes.
+// Any byte stream through the framer and the parser, with the refill size taken from the input
+// too, under each TMC source setting. Two decoders run side by side: one in the raw-byte log
+// mode, which frames strictly byte by byte, and one in the normal mode, which takes runs of
+// plain bytes at once; both must report the same results, sentences, fixes and records.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 
 #include "platform/sync/critical_section.h"
 #include "warner/gps/nmea_decoder.h"
 
 namespace {
 
-class CountingTmcSink : public gps::TmcRecordSink {
+class RecordingTmcSink : public gps::TmcRecordSink {
  public:
   void GroupInput(const uint8_t* bytes, size_t count, int) override {
-    // The nine bytes after the '?' must all be readable.
     if (count != 9) std::abort();
-    for (size_t i = 0; i < count; ++i) sum_ += bytes[i];
+    records.append(reinterpret_cast<const char*>(bytes), count);
   }
-
- private:
-  unsigned sum_ = 0;
+  std::string records;
 };
 
 void CheckFix(const gps::GpsFix& f) {
   // The parser promises finite numbers and the documented character sets.
-  const double values[] = {f.latitude, f.longitude, f.speedKmh, f.course, f.altitude, f.geoidSeparation, f.hdop};
-  for (double v : values) {
-    if (!(v == v) || v - v != 0.0) std::abort();
+  for (double v : {f.latitude, f.longitude, f.speedKmh, f.course, f.altitude, f.geoidSeparation, f.hdop}) {
+    if (!(v - v == 0.0)) std::abort();
   }
   if (f.latHemisphere != u'N' && f.latHemisphere != u'S' && f.latHemisphere != u' ') std::abort();
   if (f.lonHemisphere != u'E' && f.lonHemisphere != u'W' && f.lonHemisphere != u' ') std::abort();
   if (f.badSentenceCount < 0) std::abort();
 }
+
+struct Lane {
+  Lane(int writeMergedLog, int tmcSource) : decoder(lock) {
+    decoder.SetSettings({writeMergedLog, tmcSource});
+    decoder.SetTmcSink(tmcSource != 0 ? &sink : nullptr);
+    decoder.ResetGpsFix();
+  }
+  platform::CriticalSection lock;
+  gps::NmeaDecoder decoder;
+  RecordingTmcSink sink;
+};
 
 }  // namespace
 
@@ -43,22 +53,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   data += 2;
   size -= 2;
 
-  platform::CriticalSection lock;
-  gps::NmeaDecoder decoder(lock);
-  CountingTmcSink sink;
-  decoder.SetSettings({0, tmcSource});
-  decoder.SetTmcSink(tmcSource != 0 ? &sink : nullptr);
-  decoder.ResetGpsFix();
+  Lane bytewise(1, tmcSource);
+  Lane runs(0, tmcSource);
   for (size_t at = 0; at < size;) {
     const size_t n = size - at < chunk ? size - at : chunk;
-    at += decoder.FeedInput({data + at, n});
-    for (int next; (next = decoder.NextSentence()) != gps::kFrameInputUsedUp;) {
-      if (next == gps::kFrameSentence) {
-        if (decoder.Sentence().size() > gps::NmeaDecoder::kSentenceSize) std::abort();
-        decoder.ParseSentence();
-        CheckFix(decoder.Snapshot());
+    bytewise.decoder.FeedInput({data + at, n});
+    at += runs.decoder.FeedInput({data + at, n});
+    for (;;) {
+      const int next = runs.decoder.NextSentence();
+      if (bytewise.decoder.NextSentence() != next) std::abort();
+      if (next == gps::kFrameInputUsedUp) break;
+      if (runs.decoder.Sentence() != bytewise.decoder.Sentence()) std::abort();
+      if (runs.decoder.Sentence().size() > gps::NmeaDecoder::kSentenceSize) std::abort();
+      if (next == gps::kFrameSentence && runs.decoder.ParseSentence() != bytewise.decoder.ParseSentence()) {
+        std::abort();
       }
+      const gps::GpsFix fix = runs.decoder.Snapshot();
+      CheckFix(fix);
+      if (!(fix == bytewise.decoder.Snapshot())) std::abort();
     }
   }
+  if (runs.sink.records != bytewise.sink.records) std::abort();
   return 0;
 }

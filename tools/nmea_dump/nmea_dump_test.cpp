@@ -47,9 +47,8 @@ TEST(NmeaDump, TheReferenceRmcSentence) {
       << l;
   for (const char* part : {"\"hour\":12,\"minute\":35,\"second\":19,\"millisecond\":0",
                            "\"day\":23,\"month\":3,\"year\":94", "\"latitude\":48.117",
-                           "\"longitude\":11.51666666666666", "\"speedKmh\":41.4848",
-                           "\"course\":84.400000000000006", "\"latHemisphere\":\"N\"",
-                           "\"geoidSeparationUnit\":\" \"", "\"fixQuality\":1}"}) {
+                           "\"longitude\":11.51666666666666", "\"speedKmh\":41.4848", "\"course\":84.400000000000006",
+                           "\"latHemisphere\":\"N\"", "\"geoidSeparationUnit\":\" \"", "\"fixQuality\":1}"}) {
     EXPECT_NE(l.find(part), std::string::npos) << part << " in " << l;
   }
 }

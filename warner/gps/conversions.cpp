@@ -25,9 +25,7 @@ int32_t ClampToInt32(int64_t value) {
   return static_cast<int32_t>(value);
 }
 
-bool Contains(std::string_view text, std::string_view keyword) {
-  return text.find(keyword) != std::string_view::npos;
-}
+bool Contains(std::string_view text, std::string_view keyword) { return text.find(keyword) != std::string_view::npos; }
 
 }  // namespace
 

@@ -37,11 +37,11 @@ enum FrameResult : int {
 
 // Results of NmeaDecoder::ParseSentence.
 enum ParseResult : int {
-  kParseFix = 0,          // GGA with quality >= 1 or RMC with status 'A': evaluate the fix
-  kParseVtg = -1,         // a correct VTG, nothing else to do
-  kParseIgnored = -2,     // another sentence type
-  kParseNoFix = -3,       // GGA quality 0 or RMC status other than 'A'
-  kParseRejected = 1,     // checksum, address, time field or a VTG field wrong
+  kParseFix = 0,       // GGA with quality >= 1 or RMC with status 'A': evaluate the fix
+  kParseVtg = -1,      // a correct VTG, nothing else to do
+  kParseIgnored = -2,  // another sentence type
+  kParseNoFix = -3,    // GGA quality 0 or RMC status other than 'A'
+  kParseRejected = 1,  // checksum, address, time field or a VTG field wrong
 };
 
 struct GpsFix {
@@ -74,6 +74,8 @@ struct GpsFix {
   uint32_t validMask = 0;
   uint32_t lastSentenceType = kSentenceOther;
   int32_t badSentenceCount = 0;
+
+  bool operator==(const GpsFix&) const = default;
 };
 
 }  // namespace gps

@@ -9,8 +9,7 @@
 
 namespace gps {
 
-NmeaDecoder::NmeaDecoder(platform::CriticalSection& gpsFixLock, GpsLogSink* log)
-    : gpsFixLock_(gpsFixLock), log_(log) {}
+NmeaDecoder::NmeaDecoder(platform::CriticalSection& gpsFixLock, GpsLogSink* log) : gpsFixLock_(gpsFixLock), log_(log) {}
 
 void NmeaDecoder::ResetGpsFix() {
   std::lock_guard guard(gpsFixLock_);
@@ -125,9 +124,7 @@ int NmeaDecoder::FramingError() {
   return kFrameError;
 }
 
-std::string_view NmeaDecoder::Sentence() const {
-  return {reinterpret_cast<const char*>(sentence_), sentenceLength_};
-}
+std::string_view NmeaDecoder::Sentence() const { return {reinterpret_cast<const char*>(sentence_), sentenceLength_}; }
 
 GpsFix NmeaDecoder::Snapshot() const {
   std::lock_guard guard(gpsFixLock_);

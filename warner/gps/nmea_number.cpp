@@ -47,8 +47,7 @@ double AtofLike(std::string_view text) {
   // from_chars would take a second sign; atof does not.
   if (text.empty() || text[0] == '+' || text[0] == '-') return 0.0;
   double value = 0.0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value,
-                                            std::chars_format::general);
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
   (void)end;
   if (error != std::errc() || !std::isfinite(value)) return 0.0;
   return negative ? -value : value;

@@ -177,8 +177,8 @@ int NmeaDecoder::ParseGga(const NmeaSentence& sentence) {
   fix_.satellites = satellites;
   fix_.fixQuality = quality;
   if (quality < 1) {
-    fix_.validMask &= ~(kValidPosition | kValidSpeed | kValidCourse | kValidAltitude | kValidSatellites |
-                        kValidGgaFix | kValidVtg);
+    fix_.validMask &=
+        ~(kValidPosition | kValidSpeed | kValidCourse | kValidAltitude | kValidSatellites | kValidGgaFix | kValidVtg);
     CountBadSentence(fix_);
     return kParseNoFix;
   }

@@ -1,8 +1,8 @@
 #pragma once
 // One framed sentence as the parsers see it: checksum test and field access by number.
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace gps {

@@ -74,13 +74,13 @@ TEST(Checksum, MalformedOrWrongChecksumsAreRejected) {
   lower.replace(lower.find("*6A"), 3, "*6a");
   const std::string cases[] = {
       lower,
-      "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W\r\n",     // none
-      "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6B\r\n",  // wrong
-      "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6\r\n",   // one digit
-      "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A0\r\n", // three
-      Nmea("GPRMC"),                // no comma before the checksum
-      Nmea("GPRMCX,123519,A"),      // address longer than six characters
-      Nmea("GPRMC,12351,A"),        // short time field
+      "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W\r\n",      // none
+      "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6B\r\n",   // wrong
+      "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6\r\n",    // one digit
+      "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A0\r\n",  // three
+      Nmea("GPRMC"),                                                                // no comma before the checksum
+      Nmea("GPRMCX,123519,A"),  // address longer than six characters
+      Nmea("GPRMC,12351,A"),    // short time field
       Nmea("GPGGA"),
   };
   FramerHarness h;
