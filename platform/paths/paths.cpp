@@ -84,9 +84,8 @@ std::string SystemRoot() {
     return trimmed.empty() ? "/" : trimmed;
   }
   const std::string_view dataHome = Env("XDG_DATA_HOME");
-  const std::string base = dataHome.starts_with('/')
-                               ? WithoutTrailingSlashes(dataHome)
-                               : WithoutTrailingSlashes(HomeFolder()) + "/.local/share";
+  const std::string base = dataHome.starts_with('/') ? WithoutTrailingSlashes(dataHome)
+                                                     : WithoutTrailingSlashes(HomeFolder()) + "/.local/share";
   return base + "/driver-warner/root";
 }
 

@@ -8,14 +8,10 @@ namespace {
 
 std::string_view Prefix(Severity severity) {
   switch (severity) {
-    case Severity::kError:
-      return "Error: ";
-    case Severity::kWarning:
-      return "Warning: ";
-    case Severity::kQuestion:
-      return "Question: ";
-    case Severity::kInformation:
-      return "Information: ";
+    case Severity::kError: return "Error: ";
+    case Severity::kWarning: return "Warning: ";
+    case Severity::kQuestion: return "Question: ";
+    case Severity::kInformation: return "Information: ";
   }
   return "";
 }
@@ -28,8 +24,7 @@ std::string_view WithoutTrailingNewlines(std::string_view text) {
 
 }  // namespace
 
-ConsoleReporter::ConsoleReporter(bool defaultAnswer, FILE* out)
-    : defaultAnswer_(defaultAnswer), out_(out) {}
+ConsoleReporter::ConsoleReporter(bool defaultAnswer, FILE* out) : defaultAnswer_(defaultAnswer), out_(out) {}
 
 void ConsoleReporter::Show(Severity severity, std::string_view text) { Write(severity, text, ""); }
 

@@ -10,8 +10,7 @@ namespace platform {
 namespace {
 
 std::string WithErrorNumber(const std::string& message, uint32_t code) {
-  return message +
-         FormatMessage520("Error No %d: %s", static_cast<int>(code), ErrorText(code).c_str());
+  return message + FormatMessage520("Error No %d: %s", static_cast<int>(code), ErrorText(code).c_str());
 }
 
 }  // namespace

@@ -14,8 +14,8 @@
 namespace platform {
 
 void PrintTo(const ScriptedReporter::Record& r, std::ostream* os) {
-  *os << "{severity " << static_cast<int>(r.severity) << ", \"" << r.text << "\", question "
-      << r.question << ", answer " << r.answer << "}";
+  *os << "{severity " << static_cast<int>(r.severity) << ", \"" << r.text << "\", question " << r.question
+      << ", answer " << r.answer << "}";
 }
 
 namespace {
@@ -32,15 +32,13 @@ TEST(ErrorForms, EachFormComposesItsText) {
   SetLastError(kErrorFileNotFound);
   reporter.ErrorContinue("Sound %d missing\n", 3);
   reporter.Error("Invalid speed %d", 300);
-  EXPECT_EQ(
-      reporter.Records(),
-      (std::vector<Record>{
-          {Severity::kError, std::string("Can't open x\n") + kFileNotFound, false, false},
-          {Severity::kError, "Can't write log.txt\nError No 5: Access is denied.", false, false},
-          {Severity::kError, std::string("Sound 3 missing\n") + kFileNotFound + "\nContinue?", true,
-           false},
-          {Severity::kError, "Invalid speed 300", false, false},
-      }));
+  EXPECT_EQ(reporter.Records(),
+            (std::vector<Record>{
+                {Severity::kError, std::string("Can't open x\n") + kFileNotFound, false, false},
+                {Severity::kError, "Can't write log.txt\nError No 5: Access is denied.", false, false},
+                {Severity::kError, std::string("Sound 3 missing\n") + kFileNotFound + "\nContinue?", true, false},
+                {Severity::kError, "Invalid speed 300", false, false},
+            }));
 }
 
 TEST(Questions, AnswersAreTakenInOrderThenTheDefault) {
@@ -71,19 +69,15 @@ TEST(Messages, InformAndWarnCarryTheirIcon) {
 
 TEST(MessageBuffer, KeepsAtMost519Bytes) {
   EXPECT_EQ(FormatMessage520("%s", std::string(519, 'a').c_str()), std::string(519, 'a'));
-  EXPECT_EQ(FormatMessage520("%s%d", std::string(517, 'a').c_str(), 123),
-            std::string(517, 'a') + "12");
+  EXPECT_EQ(FormatMessage520("%s%d", std::string(517, 'a').c_str(), 123), std::string(517, 'a') + "12");
   EXPECT_EQ(FormatMessage520("%s", std::string(5000, 'a').c_str()).size(), 519u);
 }
 
 TEST(MessageBuffer, CutDropsAWholeCharacter) {
   const std::string euro = "\u20AC";  // three bytes
-  EXPECT_EQ(FormatMessage520("%s%s", std::string(516, 'a').c_str(), euro.c_str()),
-            std::string(516, 'a') + euro);
-  EXPECT_EQ(FormatMessage520("%s%s", std::string(517, 'a').c_str(), euro.c_str()),
-            std::string(517, 'a'));
-  EXPECT_EQ(FormatMessage520("%s%s", std::string(518, 'a').c_str(), euro.c_str()),
-            std::string(518, 'a'));
+  EXPECT_EQ(FormatMessage520("%s%s", std::string(516, 'a').c_str(), euro.c_str()), std::string(516, 'a') + euro);
+  EXPECT_EQ(FormatMessage520("%s%s", std::string(517, 'a').c_str(), euro.c_str()), std::string(517, 'a'));
+  EXPECT_EQ(FormatMessage520("%s%s", std::string(518, 'a').c_str(), euro.c_str()), std::string(518, 'a'));
 }
 
 TEST(MessageBuffer, ALongMessageKeepsItsErrorNumber) {

@@ -146,8 +146,7 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 int CompareNoCase(std::string_view a, std::string_view b) {
   const size_t common = std::min(a.size(), b.size());
   for (size_t i = 0; i < common; ++i) {
-    const int diff =
-        static_cast<unsigned char>(LowerAscii(a[i])) - static_cast<unsigned char>(LowerAscii(b[i]));
+    const int diff = static_cast<unsigned char>(LowerAscii(a[i])) - static_cast<unsigned char>(LowerAscii(b[i]));
     if (diff != 0) return diff;
   }
   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
@@ -155,8 +154,7 @@ int CompareNoCase(std::string_view a, std::string_view b) {
 
 bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
   if (needle.empty()) return true;  // std::search finds nothing in an empty haystack
-  return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(), SameNoCase) !=
-         haystack.end();
+  return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(), SameNoCase) != haystack.end();
 }
 
 std::string ToLowerAscii(std::string_view text) {

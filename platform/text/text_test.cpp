@@ -54,14 +54,10 @@ struct MalformedCase {
 
 TEST(Cp1252, MalformedUtf8CountsEachBadByteOnce) {
   const MalformedCase cases[] = {
-      {"stray continuation", "a\x80z", "a?z", 1},
-      {"overlong slash", "\xC0\xAFz", "??z", 2},
-      {"overlong three-byte", "\xE0\x80\xAFz", "???z", 3},
-      {"surrogate", "\xED\xA0\x80z", "???z", 3},
-      {"above U+10FFFF", "\xF4\x90\x80\x80z", "????z", 4},
-      {"invalid lead", "\xFFz", "?z", 1},
-      {"truncated by next char", "\xE2\x82z", "??z", 2},
-      {"truncated at end", "z\xF0\x9F\x98", "z???", 3},
+      {"stray continuation", "a\x80z", "a?z", 1},          {"overlong slash", "\xC0\xAFz", "??z", 2},
+      {"overlong three-byte", "\xE0\x80\xAFz", "???z", 3}, {"surrogate", "\xED\xA0\x80z", "???z", 3},
+      {"above U+10FFFF", "\xF4\x90\x80\x80z", "????z", 4}, {"invalid lead", "\xFFz", "?z", 1},
+      {"truncated by next char", "\xE2\x82z", "??z", 2},   {"truncated at end", "z\xF0\x9F\x98", "z???", 3},
   };
   for (const auto& c : cases) {
     size_t replaced = 0;
