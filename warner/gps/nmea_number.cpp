@@ -10,21 +10,21 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
-std::string_view SkipBlanks(std::string_view text) {
+// Removes leading blanks and one sign from the text; true when the sign was '-'.
+bool TakeBlanksAndSign(std::string_view& text) {
   size_t i = 0;
   while (i < text.size() && IsBlank(text[i])) ++i;
-  return text.substr(i);
+  text.remove_prefix(i);
+  if (text.empty() || (text[0] != '+' && text[0] != '-')) return false;
+  const bool negative = text[0] == '-';
+  text.remove_prefix(1);
+  return negative;
 }
 
 }  // namespace
 
 int32_t AtolLike(std::string_view text) {
-  text = SkipBlanks(text);
-  bool negative = false;
-  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-    negative = text[0] == '-';
-    text.remove_prefix(1);
-  }
+  const bool negative = TakeBlanksAndSign(text);
   int64_t value = 0;
   constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
   for (char c : text) {
@@ -38,12 +38,7 @@ int32_t AtolLike(std::string_view text) {
 }
 
 double AtofLike(std::string_view text) {
-  text = SkipBlanks(text);
-  bool negative = false;
-  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-    negative = text[0] == '-';
-    text.remove_prefix(1);
-  }
+  const bool negative = TakeBlanksAndSign(text);
   // from_chars would take a second sign; atof does not.
   if (text.empty() || text[0] == '+' || text[0] == '-') return 0.0;
   double value = 0.0;

@@ -17,7 +17,6 @@ namespace gps {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Nmea;
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -57,7 +56,7 @@ class GpsLogTest : public ::testing::Test {
 };
 
 TEST_F(GpsLogTest, WholeSentencesAsReceivedOrEveryRawByte) {
-  const std::string rmc = Nmea("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
+  const std::string& rmc = testing::kRmc;
   const std::string high = std::string("$GP\xC1,1\n");
   const std::string stream = "junk" + rmc + "?123456789" + high;
   EXPECT_EQ(LogThroughDecoder(0, stream), rmc + high);  // bit 7 still set in the log

@@ -10,10 +10,8 @@ namespace gps {
 namespace {
 
 using testing::FramerHarness;
-using testing::Nmea;
-
-const std::string kRmc = Nmea("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
-const std::string kGga = Nmea("GPGGA,123520,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+using testing::kGgaFix;
+using testing::kRmc;
 
 // Collects the TMC records the framer lifts out of the stream.
 class RecordingTmcSink : public TmcRecordSink {
@@ -28,10 +26,10 @@ class RecordingTmcSink : public TmcRecordSink {
 
 TEST(Framer, CutsSentencesOutOfJunkAcrossRefills) {
   FramerHarness h;
-  const auto events = h.Feed("garbage\r\n" + kRmc + "xx" + kGga + kRmc);
+  const auto events = h.Feed("garbage\r\n" + kRmc + "xx" + kGgaFix + kRmc);
   ASSERT_EQ(events.size(), 3u);
   EXPECT_EQ(events[0].sentence, kRmc);
-  EXPECT_EQ(events[1].sentence, kGga);
+  EXPECT_EQ(events[1].sentence, kGgaFix);
   EXPECT_EQ(events[2].sentence, kRmc);
   for (const auto& e : events) EXPECT_EQ(e.next, kFrameSentence);
 }

@@ -9,12 +9,12 @@ namespace gps {
 namespace {
 
 using testing::FramerHarness;
+using testing::kGgaFix;
+using testing::kRmc;
+using testing::kVtg;
 using testing::Nmea;
 
-const std::string kRmc = Nmea("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
-const std::string kGgaFix = Nmea("GPGGA,123520.25,4807.038,S,01131.000,W,1,08,0.9,545.4,M,46.9,M,,");
 const std::string kGgaNoFix = Nmea("GPGGA,123521,,,,,0,03,,,M,,M,,");
-const std::string kVtg = Nmea("GPVTG,054.7,T,034.4,M,005.5,N,010.2,K");
 
 TEST(Rmc, TheReferenceSentenceGivesTheWholeFix) {
   ASSERT_EQ(kRmc, "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n");

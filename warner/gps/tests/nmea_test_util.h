@@ -18,6 +18,11 @@ inline std::string Nmea(const std::string& body) {
   return "$" + body + tail;
 }
 
+// The reference sentences the tests share.
+inline const std::string kRmc = Nmea("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
+inline const std::string kGgaFix = Nmea("GPGGA,123520.25,4807.038,S,01131.000,W,1,08,0.9,545.4,M,46.9,M,,");
+inline const std::string kVtg = Nmea("GPVTG,054.7,T,034.4,M,005.5,N,010.2,K");
+
 struct FrameEvent {
   int next;
   std::string sentence;
