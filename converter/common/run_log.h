@@ -1,0 +1,52 @@
+#pragma once
+// The conversion run's log and counters. The log is the console until the configuration's
+// LogFile opens a file; every message of the run goes through it, printf-formatted.
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace converter {
+
+class RunLog {
+ public:
+  // console: where messages go while no log file is open (standard output in the program,
+  // a temporary file in tests).
+  explicit RunLog(std::FILE* console = stdout) : console_(console) {}
+  RunLog(const RunLog&) = delete;
+  RunLog& operator=(const RunLog&) = delete;
+  ~RunLog() { CloseFile(); }
+
+  void Printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  void Write(std::string_view text);
+  // Writes to the console even while a log file is open.
+  void ConsolePrintf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+  // Creates (truncates) the log file at a Linux path and makes it the log; false when it cannot.
+  bool OpenFile(const std::string& linuxPath);
+  void CloseFile();
+  bool HasFile() const { return file_ != nullptr; }
+
+ private:
+  std::FILE* Stream() const { return file_ != nullptr ? file_ : console_; }
+
+  std::FILE* console_;
+  std::FILE* file_ = nullptr;
+};
+
+// What the run counts for its summary.
+struct RunCounters {
+  int badPois = 0;       // lines rejected in the POI lists
+  int configErrors = 0;  // colour names that could not be decoded
+  int pois = 0;          // POIs parsed from all lists
+  int warningPois = 0;   // POIs written into the .snt database
+};
+
+// The Linux path of a path from the configuration or a POI list: Windows-1252 text with `\` or
+// `/` separators, resolved by the platform's path rules.
+std::string ConverterPath(std::string_view configuredPath);
+
+// The runtime's standard text for an errno value, as the log messages quote it.
+std::string ErrnoText(int errnoValue);
+
+}  // namespace converter
