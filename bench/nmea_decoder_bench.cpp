@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <random>
 #include <string>
-#include <vector>
 
+#include "bench/ratio_reporter.h"
 #include "platform/sync/critical_section.h"
 #include "warner/gps/nmea_decoder.h"
 
@@ -95,36 +95,7 @@ BENCHMARK(BM_NmeaDecoderFramingAndParsing)->Unit(benchmark::kMillisecond)->MinTi
 
 }  // namespace
 
-// Prints the decoder's throughput as a share of the baseline's after the usual table.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      const auto rate = run.counters.find("bytes_per_second");
-      if (rate == run.counters.end()) continue;
-      const std::string name = run.benchmark_name();
-      if (name.find("Baseline") != std::string::npos) baseline_ = rate->second.value;
-      if (name.find("Decoder") != std::string::npos) decoder_ = rate->second.value;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    if (baseline_ > 0 && decoder_ > 0) {
-      std::printf("decoder %.1f MB/s, line splitter %.1f MB/s: %.2f of the baseline (target >= 0.25)\n", decoder_ / 1e6,
-                  baseline_ / 1e6, decoder_ / baseline_);
-    }
-  }
-
- private:
-  double baseline_ = 0;
-  double decoder_ = 0;
-};
-
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  bench::RatioReporter reporter("NmeaDecoder", "LineSplitterBaseline", "bytes_per_second", 0.25);
+  return bench::RunWithRatio(argc, argv, reporter);
 }
