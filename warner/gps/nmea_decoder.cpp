@@ -9,6 +9,16 @@
 
 namespace gps {
 
+namespace {
+
+// Index of the first `byte` among the first `count` bytes, or count.
+size_t FirstOf(const uint8_t* bytes, size_t count, uint8_t byte) {
+  const void* hit = std::memchr(bytes, byte, count);
+  return hit == nullptr ? count : static_cast<size_t>(static_cast<const uint8_t*>(hit) - bytes);
+}
+
+}  // namespace
+
 NmeaDecoder::NmeaDecoder(platform::CriticalSection& gpsFixLock, GpsLogSink* log) : gpsFixLock_(gpsFixLock), log_(log) {}
 
 void NmeaDecoder::ResetGpsFix() {
@@ -63,8 +73,8 @@ void NmeaDecoder::TakePlainRun() {
   const size_t bufferRoom = state_ == FrameState::kInSentence ? kSentenceSize - sentenceLength_ : limitRoom;
   const size_t room = std::min({inputCount_ - inputPos_, limitRoom, bufferRoom});
   const uint8_t* run = input_ + inputPos_;
-  size_t n = 0;
-  while (n < room && run[n] != stop && !(liftRecords && run[n] == '?')) ++n;
+  size_t n = FirstOf(run, room, stop);
+  if (liftRecords) n = FirstOf(run, n, '?');
   if (state_ == FrameState::kInSentence) {
     std::memcpy(sentence_ + sentenceLength_, run, n);
     sentenceLength_ += n;

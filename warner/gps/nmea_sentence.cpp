@@ -1,5 +1,6 @@
 #include "warner/gps/nmea_sentence.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace gps {
@@ -19,28 +20,22 @@ int HexDigitValue(char c) {
 
 }  // namespace
 
-// One pass over the text finds its end (the first NUL), the field starts, the computed
-// checksum and the checksum markers.
-NmeaSentence::NmeaSentence(std::string_view text) : text_(text) {
+// The markers are found with memchr-based searches and the checksum in one tight loop; the
+// framer hands over a sentence per fix or more, so this is the parser's hot path.
+NmeaSentence::NmeaSentence(std::string_view text) : text_(text.substr(0, text.find('\0'))) {
+  const size_t lineEnd = std::min({text_.find('\r'), text_.find('\n'), text_.size()});
+  const size_t firstStar = text_.find('*');
+  lastStar_ = text_.rfind('*');
+  commaBeforeStar_ = text_.substr(0, firstStar).find(',') != std::string_view::npos;
+
+  const size_t checksummedEnd = std::min(firstStar, lineEnd);
+  for (size_t i = 1; i < checksummedEnd; ++i) computedChecksum_ ^= static_cast<uint8_t>(text_[i]);
+
   fieldStart_[fieldCount_++] = 0;
-  bool inChecksummedPart = true;
-  bool inFields = true;
-  size_t pos = 0;
-  for (; pos < text.size() && text[pos] != '\0'; ++pos) {
-    const char c = text[pos];
-    if (c == '*') {
-      if (firstStar_ == std::string_view::npos) firstStar_ = pos;
-      lastStar_ = pos;
-    }
-    if (c == '*' || EndsSentence(c)) inChecksummedPart = false;
-    if (inChecksummedPart && pos > 0) computedChecksum_ ^= static_cast<uint8_t>(c);
-    if (EndsSentence(c)) inFields = false;
-    if (c == ',') {
-      if (firstStar_ == std::string_view::npos) commaBeforeStar_ = true;
-      if (inFields && fieldCount_ < kIndexedFields) fieldStart_[fieldCount_++] = static_cast<uint16_t>(pos + 1);
-    }
+  for (size_t comma = text_.find(','); comma < lineEnd && fieldCount_ < kIndexedFields;
+       comma = text_.find(',', comma + 1)) {
+    fieldStart_[fieldCount_++] = static_cast<uint16_t>(comma + 1);
   }
-  text_ = text.substr(0, pos);
 }
 
 bool NmeaSentence::HasCommaBeforeChecksum() const { return commaBeforeStar_; }

@@ -38,7 +38,6 @@ class NmeaSentence {
   std::string_view text_;
   uint16_t fieldStart_[kIndexedFields] = {};
   int fieldCount_ = 0;
-  size_t firstStar_ = std::string_view::npos;
   size_t lastStar_ = std::string_view::npos;
   bool commaBeforeStar_ = false;
   uint8_t computedChecksum_ = 0;
