@@ -1,0 +1,261 @@
+#include "converter/poi_list/poi_list_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "converter/poi_list/line_reader.h"
+
+namespace converter {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A log whose console is a temporary file, read back as text.
+class CapturedLog {
+ public:
+  CapturedLog() : file_(std::tmpfile()), log_(file_) {}
+  ~CapturedLog() {
+    log_.CloseFile();
+    std::fclose(file_);
+  }
+  RunLog& log() { return log_; }
+  std::string Text() {
+    std::fflush(file_);
+    std::string text;
+    std::rewind(file_);
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file_)) > 0) text.append(buffer, n);
+    return text;
+  }
+
+ private:
+  std::FILE* file_;
+  RunLog log_;
+};
+
+class PoiListReaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("poi_list_test_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string WriteList(const std::string& name, const std::string& content) {
+    const fs::path path = dir_ / name;
+    std::ofstream(path, std::ios::binary) << content;
+    return path.string();
+  }
+  SubcategoryConfig& AddList(const std::string& name, const std::string& content, char separator = ',') {
+    SubcategoryConfig sub;
+    sub.subGroup = name;
+    sub.ascFile = WriteList(name, content);
+    sub.separator = separator;
+    sub.categoryNumber = static_cast<int16_t>(config_.subcategories.size() + 10);
+    config_.subcategories.push_back(sub);
+    return config_.subcategories.back();
+  }
+  int Read(const PoiListLimits& limits = PoiListLimits{}) {
+    return ReadPoiLists(config_, log_.log(), counters_, pois_, limits);
+  }
+
+  fs::path dir_;
+  ConverterConfig config_;
+  CapturedLog log_;
+  RunCounters counters_;
+  std::vector<ParsedPoi> pois_;
+};
+
+TEST_F(PoiListReaderTest, ReadsSortsAndNumbersAllLists) {
+  const std::string a = AddList("a.asc", "5,1,\"a1\"\r\n; comment\r\n-3,2,\"a2\"\r\n\r\n").ascFile;
+  const std::string b = AddList("b.csv", "5,0,\"b1\"\n5,-1,\"b2\"\n0,0,\"b3\"").ascFile;
+  ASSERT_EQ(Read(), 0);
+  ASSERT_EQ(pois_.size(), 5u);
+  const char* order[] = {"a2", "b3", "b2", "b1", "a1"};
+  for (size_t i = 0; i < pois_.size(); ++i) {
+    EXPECT_STREQ(pois_[i].text, order[i]);
+    EXPECT_EQ(pois_[i].number, static_cast<int>(i + 1));
+  }
+  EXPECT_EQ(pois_[0].subcategory, 0);
+  EXPECT_EQ(pois_[0].categoryNumber, 10);
+  EXPECT_EQ(pois_[1].subcategory, 1);
+  EXPECT_EQ(counters_.pois, 5);
+  EXPECT_EQ(counters_.badPois, 0);
+  EXPECT_EQ(log_.Text(), "\nProcessing file '" + a + "'.\n\nProcessing file '" + b + "'.\n\nTotal number of POIs: 5\n");
+}
+
+TEST_F(PoiListReaderTest, RejectedLinesAreLoggedAndCounted) {
+  const std::string a = AddList("bad.asc", "1,2,\"ok\"\nx,2,\"no\"\n1,2\n").ascFile;
+  const std::string b = AddList("high.asc", "1,2,\"a\",32001\n").ascFile;
+  const std::string c = AddList("good.asc", "").ascFile;
+  counters_.badPois = 1;  // added to, not reset
+  ASSERT_EQ(Read(), 0);
+  EXPECT_EQ(pois_.size(), 1u);
+  EXPECT_EQ(counters_.badPois, 4);
+  EXPECT_EQ(log_.Text(),
+            "\nProcessing file '" + a +
+                "'.\n"
+                "Line      2: x,2,\"no\"\n"
+                "## Can't decode the line above: 'Illegal line found, does not start with a numeric value.' ##\n"
+                "Line      3: 1,2\n"
+                "## Can't decode the line above: 'No two column separators found.' ##\n"
+                "## 2 Error(s) detected in file '" +
+                a +
+                "'. ##\n"
+                "\nProcessing file '" +
+                b +
+                "'.\n"
+                "Line      1: 1,2,\"a\",32001\n"
+                "## Can't decode the line above: 'The height must be betweeen 32000. and -2767. meters.' ##\n"
+                "## 1 Error(s) detected in file '" +
+                b + "'. ##\n\nProcessing file '" + c + "'.\n\nTotal number of POIs: 1\n");
+}
+
+TEST_F(PoiListReaderTest, LogLevelListsEveryLineOnce) {
+  const std::string a = AddList("a.asc", "1,2,\"ok\"\r\n\r\nbad\n").ascFile;
+  config_.logLevel = 1;
+  ASSERT_EQ(Read(), 0);
+  EXPECT_EQ(log_.Text(), "\nProcessing file '" + a +
+                             "'.\n"
+                             "Line      1: 1,2,\"ok\"\n"
+                             "Line      2: \n"
+                             "Line      3: bad\n"
+                             "## Can't decode the line above: 'Illegal line found, does not start with a numeric "
+                             "value.' ##\n"
+                             "## 1 Error(s) detected in file '" +
+                             a + "'. ##\n\nTotal number of POIs: 1\n");
+}
+
+TEST_F(PoiListReaderTest, NavigonTargetCleansSlashAndPercent) {
+  AddList("a.asc", "1,2,\"a/b%\"\n");
+  config_.target = TargetSystem::kNavigonOem;
+  ASSERT_EQ(Read(), 0);
+  EXPECT_STREQ(pois_[0].text, "a|b:");
+  config_.target = TargetSystem::kSntOnly;
+  ASSERT_EQ(Read(), 0);
+  EXPECT_STREQ(pois_[0].text, "a/b%");
+}
+
+TEST_F(PoiListReaderTest, MissingListStopsTheRun) {
+  AddList("a.asc", "1,2,\"ok\"\n");
+  SubcategoryConfig missing;
+  missing.ascFile = (dir_ / "missing.asc").string();
+  config_.subcategories.push_back(missing);
+  EXPECT_EQ(Read(), -1);
+  // Found in counting mode, before any list is processed.
+  EXPECT_EQ(log_.Text(),
+            "### Can't open file '" + missing.ascFile + "' for read. Reason: No such file or directory. ###\n");
+}
+
+TEST_F(PoiListReaderTest, FolderAsListIsAReadFailure) {
+  SubcategoryConfig folder;
+  folder.ascFile = dir_.string();
+  config_.subcategories.push_back(folder);
+  EXPECT_EQ(Read(), -1);
+  EXPECT_EQ(log_.Text(), "### Can't open file '" + dir_.string() + "' for read. Reason: Is a directory. ###\n");
+}
+
+TEST_F(PoiListReaderTest, NotEnoughMemory) {
+  AddList("a.asc", "1,2,\"a\"\n;\n\n");
+  counters_.pois = 7;
+  PoiListLimits limits;
+  limits.maxPois = 2;
+  EXPECT_EQ(Read(limits), -1);
+  EXPECT_EQ(log_.Text(), "### Not enough memory for 3 POIs.###\n");
+  EXPECT_TRUE(pois_.empty());
+  EXPECT_EQ(counters_.pois, 0);
+}
+
+TEST_F(PoiListReaderTest, EmptyListsGiveNoPois) {
+  AddList("a.asc", "");
+  AddList("b.asc", "\n  \n");
+  ASSERT_EQ(Read(), 0);
+  EXPECT_TRUE(pois_.empty());
+  EXPECT_EQ(counters_.badPois, 0);
+  EXPECT_EQ(counters_.pois, 0);
+}
+
+TEST_F(PoiListReaderTest, LinesLongerThan1023CharactersStayWhole) {
+  // A long text, with the height and a second POI line behind it; the old split at 1023 characters
+  // would have lost the height and made a line of the tail.
+  const std::string text(2000, 't');
+  AddList("long.asc", "1,2,\"" + text + "\",150\n3,4,\"" + std::string(1200, 'u') + "\"\n");
+  ASSERT_EQ(Read(), 0);
+  ASSERT_EQ(pois_.size(), 2u);
+  EXPECT_EQ(pois_[0].heightFlags, 0x8000);
+  EXPECT_DOUBLE_EQ(pois_[0].heightPlus, 2917.0);
+  EXPECT_EQ(std::string(pois_[0].text), std::string(254, 't'));
+  EXPECT_EQ(counters_.badPois, 0);
+}
+
+TEST_F(PoiListReaderTest, LinesBeyondTheLimitAreSplitInBothPasses) {
+  // With a limit of 16: "1,2,\"0123456789" + "\",5" ... each piece counts as a line.
+  AddList("a.asc", "1,2,\"0123456789ab\",5\n3,4,\"c\"\n");
+  PoiListLimits limits;
+  limits.maxLineLength = 16;
+  ASSERT_EQ(Read(limits), 0);
+  ASSERT_EQ(pois_.size(), 1u);
+  EXPECT_STREQ(pois_[0].text, "c");
+  EXPECT_EQ(counters_.badPois, 2);  // "1,2,\"0123456789a" has one quote; "b\",5" is not numeric
+}
+
+TEST(LineReader, SplitsOnlyLinesLongerThanTheLimit) {
+  const std::string path = fs::temp_directory_path() / ("line_reader_" + std::to_string(::getpid()));
+  std::ofstream(path, std::ios::binary) << "abcd\nabcde\nabcdefghi\n\nxy";
+  for (size_t limit : {4, 5}) {
+    LineReader reader(limit);
+    ASSERT_TRUE(reader.Open(path));
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (reader.Next(line)) lines.emplace_back(line);
+    EXPECT_FALSE(reader.Failed());
+    if (limit == 4) {
+      EXPECT_EQ(lines, (std::vector<std::string>{"abcd", "abcd", "e", "abcd", "efgh", "i", "", "xy"}));
+    } else {
+      EXPECT_EQ(lines, (std::vector<std::string>{"abcd", "abcde", "abcde", "fghi", "", "xy"}));
+    }
+  }
+  fs::remove(path);
+}
+
+TEST(LineReader, GrowsForLinesLongerThanOneBlock) {
+  const std::string path = fs::temp_directory_path() / ("line_reader_big_" + std::to_string(::getpid()));
+  const std::string big(200000, 'z');
+  std::ofstream(path, std::ios::binary) << "a\r\n" << big << "\r\nb";
+  LineReader reader;
+  ASSERT_TRUE(reader.Open(path));
+  std::string_view line;
+  ASSERT_TRUE(reader.Next(line));
+  EXPECT_EQ(line, "a\r");
+  ASSERT_TRUE(reader.Next(line));
+  EXPECT_EQ(line.size(), big.size() + 1);
+  ASSERT_TRUE(reader.Next(line));
+  EXPECT_EQ(line, "b");
+  EXPECT_FALSE(reader.Next(line));
+  fs::remove(path);
+}
+
+TEST(SortPois, OrdersByXThenYSignedAndKeepsTies) {
+  std::vector<ParsedPoi> pois(6);
+  const int32_t xy[6][2] = {{5, 1}, {-5, 9}, {5, -1}, {0, 0}, {-5, 9}, {INT32_MIN, INT32_MAX}};
+  for (int i = 0; i < 6; ++i) {
+    pois[i].x100k = xy[i][0];
+    pois[i].y100k = xy[i][1];
+    pois[i].text[0] = static_cast<char>('a' + i);
+  }
+  SortPois(pois);
+  std::string order;
+  for (const ParsedPoi& p : pois) order += p.text[0];
+  EXPECT_EQ(order, "fbedca");
+  for (size_t i = 0; i < pois.size(); ++i) EXPECT_EQ(pois[i].number, static_cast<int>(i + 1));
+}
+
+}  // namespace
+}  // namespace converter

@@ -1,0 +1,41 @@
+#pragma once
+// The warner's POI database (.snt): a 104-byte header, one record per subcategory that has a
+// warning sound, then 20-byte POI records in the order of the sorted POI array. All integers are
+// little-endian.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "converter/common/converter_config.h"
+#include "converter/common/parsed_poi.h"
+#include "converter/common/run_log.h"
+
+namespace converter {
+
+inline constexpr size_t kSntHeaderSize = 104;
+inline constexpr size_t kSntProducerSize = 80;
+inline constexpr size_t kSntPoiRecordSize = 20;
+
+// Writes config.waypostPath. When no subcategory has a WAVFile text nothing is written (an old file
+// stays) and the result is 0. producerText goes into the 80-byte producer field (cut to 80 bytes).
+// Returns 0, or -1 after its message in the log; adds the records written to counters.warningPois.
+int WriteSntDatabase(const ConverterConfig& config, const std::vector<ParsedPoi>& pois, std::string_view producerText,
+                     RunLog& log, RunCounters& counters);
+
+// The text of a subcategory's category record: its WAVFile text, or "<-" and its SubGroup name for a
+// WAVFile text that starts with "<-".
+std::string SntCategoryText(const SubcategoryConfig& sub);
+
+// The warning distance field for a SentryDistance text: metres, or seconds with bit 15 set.
+uint16_t SentryDistanceCode(std::string_view text);
+// The height field: 0 without a height, else 0x8000 | (metres + 2767). Heights above 30000 m, which
+// the 15 bits cannot hold, are stored as 30000 m.
+uint16_t HeightCode(const ParsedPoi& poi);
+// The direction field: 0 without a direction, else the flags with the tenths of a degree rounded
+// half away from zero (0..3600).
+uint16_t DirectionCode(const ParsedPoi& poi);
+
+}  // namespace converter
