@@ -1,0 +1,101 @@
+#include "converter/config/config_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+
+namespace converter {
+namespace {
+
+TEST(ConfigKeyTest, KeyIsRecognizedOnlyAsCaseBlindPrefixInFirstColumn) {
+  EXPECT_EQ(RecognizeKey("ascfile = a.asc"), ConfigKey::kAscFile);
+  EXPECT_EQ(RecognizeKey("ASCFILE"), ConfigKey::kAscFile);
+  EXPECT_EQ(RecognizeKey("asciifile = a.asc"), ConfigKey::kNone);
+  EXPECT_EQ(RecognizeKey(" ASCFile = a.asc"), ConfigKey::kNone);
+  EXPECT_EQ(RecognizeKey("FontSizeX = 3"), ConfigKey::kFontSize);
+  EXPECT_EQ(RecognizeKey("Font = 3"), ConfigKey::kNone);
+  EXPECT_EQ(RecognizeKey(""), ConfigKey::kNone);
+}
+
+TEST(ConfigKeyTest, EveryKeyIsFoundByItsOwnNameAndNoNameHidesAnother) {
+  for (int i = 1; i < kConfigKeyCount; ++i) {
+    const auto key = static_cast<ConfigKey>(i);
+    const std::string_view name = ConfigKeyName(key);
+    ASSERT_FALSE(name.empty()) << i;
+    EXPECT_EQ(RecognizeKey(name), key) << name;
+    for (int j = 1; j < kConfigKeyCount; ++j) {
+      const std::string_view other = ConfigKeyName(static_cast<ConfigKey>(j));
+      if (i != j) {
+        EXPECT_NE(other.substr(0, name.size()), name) << name << " is a prefix of " << other;
+      }
+    }
+  }
+}
+
+TEST(ConfigLineTest, ValueLosesCommentAndSurroundingBlanks) {
+  EXPECT_EQ(ParseConfigLine("ASCFile = C:\\POI\\a.asc // main list\n").value, "C:\\POI\\a.asc");
+  EXPECT_EQ(ParseConfigLine("ASCFile=\t \tC:\\POI\\a.asc\t  \n").value, "C:\\POI\\a.asc");
+  EXPECT_EQ(ParseConfigLine("FontName = Arial\tNarrow\n").value, "Arial Narrow");  // tabs count as spaces
+  EXPECT_EQ(ParseConfigLine("SubGroup = a=b\n").value, "a=b");                     // only the first "=" divides
+  EXPECT_EQ(ParseConfigLine("SubGroup Fixed\n").value, "");
+  EXPECT_EQ(ParseConfigLine("SubGroup = \n").value, "");
+  EXPECT_EQ(ParseConfigLine("SubGroup // = Fixed\n").value, "");
+  EXPECT_EQ(ParseConfigLine("SubGroup = Fixed\r").value, "Fixed");
+}
+
+TEST(ConfigLineTest, CommentsBlanksAndUnknownKeysSetNothing) {
+  EXPECT_EQ(ParseConfigLine("// SubGroup = Fixed\n").key, ConfigKey::kNone);
+  EXPECT_EQ(ParseConfigLine("\tSubGroup = Fixed\n").key, ConfigKey::kNone);
+  EXPECT_EQ(ParseConfigLine("SubGrou = Fixed\n").key, ConfigKey::kNone);
+  EXPECT_EQ(ParseConfigLine("\n").key, ConfigKey::kNone);
+  // The echo shows the line as it stands, tabs and comment included.
+  EXPECT_EQ(ParseConfigLine("SubGroup =\tA // c\n").text, "SubGroup =\tA // c\n");
+}
+
+TEST(ConfigFileTest, LinesKeepTheirEndsAndCrLfReadsAsLf) {
+  const ConfigFile file = ConfigFile::FromText("SubGroup = A\r\nFontName = B\nlast\rline");
+  ASSERT_EQ(file.Lines().size(), 3u);
+  EXPECT_EQ(file.Lines()[0].text, "SubGroup = A\n");
+  EXPECT_EQ(file.Lines()[0].value, "A");
+  EXPECT_EQ(file.Lines()[1].text, "FontName = B\n");
+  EXPECT_EQ(file.Lines()[2].text, "last\rline");  // a lone CR ends nothing
+  EXPECT_TRUE(ConfigFile::FromText("").Lines().empty());
+}
+
+TEST(ConfigFileTest, LongLineGoesOnAsTheNextLine) {
+  // 1023 bytes fill one read; the rest, here a key in the first column, is a line of its own.
+  const std::string first = "SubGroup = " + std::string(kMaxConfigLineLength - 11, 'x');
+  const ConfigFile file = ConfigFile::FromText(first + "FontName = Arial\nWAVFile = a\n");
+  ASSERT_EQ(file.Lines().size(), 3u);
+  EXPECT_EQ(file.Lines()[0].text, first);
+  EXPECT_EQ(file.Lines()[1].key, ConfigKey::kFontName);
+  EXPECT_EQ(file.Lines()[1].value, "Arial");
+  EXPECT_EQ(file.Lines()[2].key, ConfigKey::kWavFile);
+
+  // A line of exactly 1023 characters leaves its line end as an empty line.
+  const ConfigFile exact = ConfigFile::FromText(std::string(kMaxConfigLineLength, 'y') + "\nB\n");
+  ASSERT_EQ(exact.Lines().size(), 3u);
+  EXPECT_EQ(exact.Lines()[1].text, "\n");
+  EXPECT_EQ(exact.Lines()[2].text, "B\n");
+}
+
+TEST(ConfigFileTest, NulByteEndsTheLineText) {
+  const ConfigFile file = ConfigFile::FromText(std::string("SubGroup = A\0B\nFontName = C\n", 28));
+  ASSERT_EQ(file.Lines().size(), 2u);
+  EXPECT_EQ(file.Lines()[0].text, "SubGroup = A");
+  EXPECT_EQ(file.Lines()[1].value, "C");
+}
+
+TEST(ConfigFileTest, MissingFileAndFolderCannotBeLoaded) {
+  ConfigFile file;
+  int error = 0;
+  EXPECT_FALSE(ConfigFile::Load("/nonexistent-config-folder/c.txt", file, &error));
+  EXPECT_EQ(error, ENOENT);
+  // A folder opens for reading on Linux; it must still not pass for an empty configuration.
+  EXPECT_FALSE(ConfigFile::Load("/tmp", file, &error));
+  EXPECT_EQ(error, EISDIR);
+}
+
+}  // namespace
+}  // namespace converter
