@@ -1,6 +1,7 @@
 #include "converter/poi_list/decimal_number.h"
 
 #include <charconv>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <system_error>
@@ -8,9 +9,13 @@
 namespace converter {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') <= 9; }
 // The blanks that strtod skips in the C locale.
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+constexpr int kExactDigits = 15;  // 10^15 < 2^53: such a mantissa is exact in a double
+constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // The decimal exponent of the first significant digit, to tell an overflow from an underflow when
 // the number does not fit a double: positive means the value is at least 10.
@@ -22,6 +27,35 @@ long long Magnitude(const char* digits, const char* intEnd, const char* fracBegi
   long long zeros = 0;
   for (const char* f = fracBegin; f < fracEnd && *f == '0'; ++f) ++zeros;
   return exponent - zeros;
+}
+
+// The lexeme converted by the library, for what the exact shortcut does not cover.
+bool FullConversion(const char* digits, const char* intEnd, const char* fracBegin, const char* fracEnd,
+                    const char* lexemeEnd, bool commaPoint, long long exponent, double& magnitude) {
+  std::from_chars_result result{};
+  if (!commaPoint) {
+    result = std::from_chars(digits, lexemeEnd, magnitude, std::chars_format::general);
+  } else {
+    // from_chars knows only the point; short numbers are copied on the stack, long ones (never
+    // seen in real lists) may allocate.
+    constexpr size_t kShort = 128;
+    const auto length = static_cast<size_t>(lexemeEnd - digits);
+    char shortCopy[kShort];
+    std::string longCopy;
+    char* copy = shortCopy;
+    if (length > kShort) {
+      longCopy.resize(length);
+      copy = longCopy.data();
+    }
+    for (size_t i = 0; i < length; ++i) copy[i] = digits[i] == ',' ? '.' : digits[i];
+    result = std::from_chars(copy, copy + length, magnitude, std::chars_format::general);
+  }
+  if (result.ec == std::errc::result_out_of_range) {
+    magnitude =
+        Magnitude(digits, intEnd, fracBegin, fracEnd, exponent) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    return true;
+  }
+  return result.ec == std::errc();
 }
 
 }  // namespace
@@ -36,8 +70,14 @@ bool ReadDecimal(std::string_view text, bool decimalComma, double& value, size_t
   bool negative = false;
   if (p < limit && (*p == '+' || *p == '-')) negative = *p++ == '-';
 
+  // The digits are gathered into an integer mantissa on the way, for the exact shortcut below.
+  uint64_t mantissa = 0;
+  int significant = 0;
   const char* const digits = p;
-  while (p < limit && IsDigit(*p)) ++p;
+  for (; p < limit && IsDigit(*p); ++p) {
+    if (mantissa != 0 || *p != '0') ++significant;
+    mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+  }
   const char* const intEnd = p;
   const char* fracBegin = p;
   const char* fracEnd = p;
@@ -45,7 +85,10 @@ bool ReadDecimal(std::string_view text, bool decimalComma, double& value, size_t
   if (p < limit && (*p == '.' || (decimalComma && *p == ','))) {
     commaPoint = *p == ',';
     fracBegin = ++p;
-    while (p < limit && IsDigit(*p)) ++p;
+    for (; p < limit && IsDigit(*p); ++p) {
+      if (mantissa != 0 || *p != '0') ++significant;
+      mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+    }
     fracEnd = p;
   }
   if (intEnd == digits && fracEnd == fracBegin) return false;
@@ -66,28 +109,13 @@ bool ReadDecimal(std::string_view text, bool decimalComma, double& value, size_t
   const char* const lexemeEnd = p;
 
   double magnitude = 0.0;
-  std::from_chars_result result{};
-  if (!commaPoint) {
-    result = std::from_chars(digits, lexemeEnd, magnitude, std::chars_format::general);
-  } else {
-    // from_chars knows only the point; short numbers are copied on the stack, long ones (never
-    // seen in real lists) may allocate.
-    constexpr size_t kShort = 128;
-    const size_t length = static_cast<size_t>(lexemeEnd - digits);
-    char shortCopy[kShort];
-    std::string longCopy;
-    char* copy = shortCopy;
-    if (length > kShort) {
-      longCopy.resize(length);
-      copy = longCopy.data();
-    }
-    for (size_t i = 0; i < length; ++i) copy[i] = digits[i] == ',' ? '.' : digits[i];
-    result = std::from_chars(copy, copy + length, magnitude, std::chars_format::general);
-  }
-  if (result.ec == std::errc::result_out_of_range) {
-    magnitude =
-        Magnitude(digits, intEnd, fracBegin, fracEnd, exponent) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-  } else if (result.ec != std::errc()) {
+  const long long scale = exponent - (fracEnd - fracBegin);
+  if (significant <= kExactDigits && scale >= -22 && scale <= 22) {
+    // An exact mantissa and an exact power of ten: one correctly rounded operation gives the same
+    // double as the full conversion.
+    const auto m = static_cast<double>(mantissa);
+    magnitude = scale < 0 ? m / kPowers[-scale] : m * kPowers[scale];
+  } else if (!FullConversion(digits, intEnd, fracBegin, fracEnd, lexemeEnd, commaPoint, exponent, magnitude)) {
     return false;
   }
   value = negative ? -magnitude : magnitude;

@@ -5,10 +5,12 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <type_traits>
 
 #include "converter/poi_list/decimal_number.h"
 #include "converter/poi_list/line_reader.h"
@@ -273,43 +275,105 @@ PoiLineResult ParsePoiLine(std::string_view line, const SubcategoryConfig& sub, 
   return PoiLineResult::kPoi;
 }
 
-void SortPois(std::vector<ParsedPoi>& pois) {
+namespace {
+
+static_assert(std::is_trivially_copyable_v<ParsedPoi> && std::is_standard_layout_v<ParsedPoi>);
+
+// Moves one record without the unused tail of its text: most texts are short, and the bytes behind
+// the terminator carry nothing.
+void MovePoi(ParsedPoi& to, const ParsedPoi& from) {
+  constexpr size_t kFixedPart = offsetof(ParsedPoi, text);
+  std::memcpy(static_cast<void*>(&to), &from, kFixedPart);
+  const void* nul = std::memchr(from.text, '\0', sizeof from.text);
+  const size_t used =
+      nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - from.text) + 1 : sizeof from.text;
+  std::memcpy(to.text, from.text, used);
+}
+
+struct SortKey {
+  uint64_t position;  // x100k, then y100k, both with the sign bit flipped: unsigned order = signed order
+  uint32_t index;
+};
+
+uint64_t PositionKey(const ParsedPoi& p) {
+  return (uint64_t{static_cast<uint32_t>(p.x100k) ^ 0x80000000u} << 32) |
+         (static_cast<uint32_t>(p.y100k) ^ 0x80000000u);
+}
+
+// A stable LSD radix sort over 16-bit digits; a digit that all keys share costs no pass.
+void RadixSort(std::vector<SortKey>& keys) {
+  std::vector<SortKey> other(keys.size());
+  std::vector<uint32_t> counts(65536);
+  for (int shift = 0; shift < 64; shift += 16) {
+    std::fill(counts.begin(), counts.end(), 0u);
+    for (const SortKey& k : keys) ++counts[(k.position >> shift) & 0xFFFF];
+    if (counts[(keys[0].position >> shift) & 0xFFFF] == keys.size()) continue;
+    uint32_t sum = 0;
+    for (uint32_t& c : counts) {
+      const uint32_t n = c;
+      c = sum;
+      sum += n;
+    }
+    for (const SortKey& k : keys) other[counts[(k.position >> shift) & 0xFFFF]++] = k;
+    keys.swap(other);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Sorts by the keys, which hold each record's position key and index, then moves the records.
+void SortByKeys(std::vector<ParsedPoi>& pois, std::vector<SortKey>& keys) {
   const size_t n = pois.size();
-  // Both coordinates with the sign bit flipped sort as unsigned numbers in signed order.
-  auto keyOf = [](const ParsedPoi& p) {
-    return (uint64_t{static_cast<uint32_t>(p.x100k) ^ 0x80000000u} << 32) |
-           (static_cast<uint32_t>(p.y100k) ^ 0x80000000u);
-  };
   bool sorted = true;
-  for (size_t i = 1; i < n && sorted; ++i) sorted = keyOf(pois[i - 1]) <= keyOf(pois[i]);
+  for (size_t i = 1; i < n && sorted; ++i) sorted = keys[i - 1].position <= keys[i].position;
   if (!sorted) {
-    struct Key {
-      uint64_t position;
-      size_t index;
-    };
-    std::vector<Key> keys(n);
-    for (size_t i = 0; i < n; ++i) keys[i] = {keyOf(pois[i]), i};
-    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-      return a.position != b.position ? a.position < b.position : a.index < b.index;
-    });
-    // Follow each cycle of the permutation once; a done slot points to itself.
+    RadixSort(keys);
+    // source[k]: where the record that belongs at k lies now.
+    std::vector<uint32_t> source(n);
+    for (size_t k = 0; k < n; ++k) source[k] = keys[k].index;
+    keys.clear();
+    keys.shrink_to_fit();
+    // Each cycle of the permutation is first traced in the small index array, then its records are
+    // moved along it once, fetched well ahead: the records lie scattered over a big array, and one
+    // record after the other would wait for memory every time.
+    constexpr size_t kAhead = 8;
+    std::vector<uint32_t> cycle;
+    ParsedPoi held;
     for (size_t i = 0; i < n; ++i) {
-      if (keys[i].index == i) continue;
-      ParsedPoi held = pois[i];
+      if (source[i] == i) continue;
+      cycle.clear();
       size_t slot = i;
-      for (;;) {
-        const size_t from = keys[slot].index;
-        keys[slot].index = slot;
-        if (from == i) {
-          pois[slot] = held;
-          break;
-        }
-        pois[slot] = pois[from];
+      do {
+        cycle.push_back(static_cast<uint32_t>(slot));
+        const size_t from = source[slot];
+        source[slot] = static_cast<uint32_t>(slot);  // done
         slot = from;
+      } while (slot != i);
+      MovePoi(held, pois[i]);
+      const size_t length = cycle.size();
+      for (size_t j = 0; j + 1 < length; ++j) {
+        if (j + kAhead < length) {
+          const char* ahead = reinterpret_cast<const char*>(&pois[cycle[j + kAhead]]);
+          __builtin_prefetch(ahead);
+          __builtin_prefetch(ahead + 64);
+          __builtin_prefetch(ahead + 128);
+        }
+        MovePoi(pois[cycle[j]], pois[cycle[j + 1]]);
       }
+      MovePoi(pois[cycle[length - 1]], held);
     }
   }
   for (size_t i = 0; i < n; ++i) pois[i].number = static_cast<int32_t>(i + 1);
+}
+
+}  // namespace
+
+void SortPois(std::vector<ParsedPoi>& pois) {
+  std::vector<SortKey> keys(pois.size());
+  for (size_t i = 0; i < pois.size(); ++i) keys[i] = {PositionKey(pois[i]), static_cast<uint32_t>(i)};
+  SortByKeys(pois, keys);
 }
 
 namespace {
@@ -348,10 +412,11 @@ bool CountLines(const ConverterConfig& config, RunLog& log, LineReader& reader, 
   return true;
 }
 
-bool ReservePois(std::vector<ParsedPoi>& pois, int64_t lines, const PoiListLimits& limits) {
+bool ReservePois(std::vector<ParsedPoi>& pois, std::vector<SortKey>& keys, int64_t lines, const PoiListLimits& limits) {
   if (lines > limits.maxPois) return false;
   try {
     pois.reserve(static_cast<size_t>(lines));
+    keys.reserve(static_cast<size_t>(lines));
   } catch (const std::bad_alloc&) {
     return false;
   } catch (const std::length_error&) {
@@ -362,7 +427,7 @@ bool ReservePois(std::vector<ParsedPoi>& pois, int64_t lines, const PoiListLimit
 
 // Parsing mode for one list.
 bool ParseList(const ConverterConfig& config, int index, RunLog& log, RunCounters& counters, LineReader& reader,
-               std::vector<ParsedPoi>& pois) {
+               std::vector<ParsedPoi>& pois, std::vector<SortKey>& keys) {
   const SubcategoryConfig& sub = config.subcategories[static_cast<size_t>(index)];
   log.Printf("\nProcessing file '%s'.\n", sub.ascFile.c_str());
   if (!reader.Open(ConverterPath(sub.ascFile))) {
@@ -381,7 +446,10 @@ bool ParseList(const ConverterConfig& config, int index, RunLog& log, RunCounter
     ParsedPoi& poi = pois.emplace_back();
     const char* reason = nullptr;
     const PoiLineResult result = ParsePoiLine(line, sub, index, navigon, poi, &reason);
-    if (result == PoiLineResult::kPoi) continue;
+    if (result == PoiLineResult::kPoi) {
+      keys.push_back({PositionKey(poi), static_cast<uint32_t>(pois.size() - 1)});
+      continue;
+    }
     pois.pop_back();
     if (result == PoiLineResult::kRejected) {
       // With a log level the line already stands right above.
@@ -416,7 +484,8 @@ int ReadPoiLists(const ConverterConfig& config, RunLog& log, RunCounters& counte
 
   int64_t lines = 0;
   if (!CountLines(config, log, reader, lines)) return -1;
-  if (!ReservePois(pois, lines, limits)) {
+  std::vector<SortKey> keys;
+  if (!ReservePois(pois, keys, lines, limits)) {
     log.Printf("### Not enough memory for %d POIs.###\n", static_cast<int>(std::min<int64_t>(lines, INT_MAX)));
     pois.clear();
     pois.shrink_to_fit();
@@ -424,9 +493,9 @@ int ReadPoiLists(const ConverterConfig& config, RunLog& log, RunCounters& counte
   }
 
   for (size_t i = 0; i < config.subcategories.size(); ++i) {
-    if (!ParseList(config, static_cast<int>(i), log, counters, reader, pois)) return -1;
+    if (!ParseList(config, static_cast<int>(i), log, counters, reader, pois, keys)) return -1;
   }
-  SortPois(pois);
+  SortByKeys(pois, keys);
   counters.pois = static_cast<int>(pois.size());
   log.Printf("\nTotal number of POIs: %d\n", counters.pois);
   return 0;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
 #include <string>
 
 #include "converter/poi_list/decimal_number.h"
@@ -83,6 +86,27 @@ TEST(DecimalNumber, OnlyFiniteDecimalsCount) {
   EXPECT_EQ(v, 0.0);
   EXPECT_TRUE(ReadDecimal("1" + std::string(400, '0') + ",5e-500", true, v));  // long copy with a comma
   EXPECT_DOUBLE_EQ(v, 1e-100);
+}
+
+TEST(DecimalNumber, EqualsTheFullConversionBitForBit) {
+  // The shortcut for short numbers must give exactly what strtod gives, for every form lists carry.
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> any(-400.0, 400.0);
+  const char* formats[] = {"%.5f", "%.6f", "%.15g", "%.17g", "%.3e", "%.0f", "%.12f"};
+  char text[64];
+  for (int i = 0; i < 20000; ++i) {
+    const double d = any(rng) * std::pow(10.0, static_cast<int>(rng() % 9) - 4);
+    std::snprintf(text, sizeof text, formats[i % 7], d);
+    double v = 0;
+    ASSERT_TRUE(ReadDecimal(text, false, v)) << text;
+    ASSERT_EQ(v, std::strtod(text, nullptr)) << text;
+  }
+  for (const char* t : {"0.1", "0.3", "123456789012345", "1234567890123456", "9007199254740993", "1e22", "1e23",
+                        "0.000000000000000000001", "4.9e-324", "2.2250738585072014e-308", "13.123455"}) {
+    double v = 0;
+    ASSERT_TRUE(ReadDecimal(t, false, v)) << t;
+    EXPECT_EQ(v, std::strtod(t, nullptr)) << t;
+  }
 }
 
 TEST(PoiLine, IgnoresBlankAndCommentLines) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "converter/poi_list/line_reader.h"
@@ -255,6 +256,43 @@ TEST(SortPois, OrdersByXThenYSignedAndKeepsTies) {
   for (const ParsedPoi& p : pois) order += p.text[0];
   EXPECT_EQ(order, "fbedca");
   for (size_t i = 0; i < pois.size(); ++i) EXPECT_EQ(pois[i].number, static_cast<int>(i + 1));
+}
+
+TEST(SortPois, LongCyclesKeepEveryRecordWhole) {
+  // Enough records for long permutation cycles; every field and the whole text must travel along.
+  constexpr int kCount = 5000;
+  std::vector<ParsedPoi> pois(kCount);
+  std::mt19937 rng(3);
+  for (int i = 0; i < kCount; ++i) {
+    ParsedPoi& p = pois[i];
+    p.x100k = static_cast<int32_t>(rng() % 2000) - 1000;
+    p.y100k = static_cast<int32_t>(rng() % 2000) - 1000;
+    p.subcategory = i;
+    p.heightPlus = i * 0.5;
+    p.directionTenths = i;
+    p.categoryNumber = static_cast<int16_t>(i);
+    std::snprintf(p.text, sizeof p.text, "poi %d %s", i, std::string(static_cast<size_t>(i % 240), 'x').c_str());
+  }
+  SortPois(pois);
+  std::vector<bool> seen(kCount);
+  for (size_t k = 0; k < pois.size(); ++k) {
+    const ParsedPoi& p = pois[k];
+    if (k > 0) {
+      const ParsedPoi& q = pois[k - 1];
+      ASSERT_TRUE(q.x100k < p.x100k || (q.x100k == p.x100k && q.y100k <= p.y100k));
+      if (q.x100k == p.x100k && q.y100k == p.y100k) {
+        EXPECT_LT(q.subcategory, p.subcategory);  // ties keep their order
+      }
+    }
+    const int i = p.subcategory;
+    ASSERT_FALSE(seen[i]);
+    seen[i] = true;
+    EXPECT_EQ(p.number, static_cast<int>(k + 1));
+    EXPECT_EQ(p.heightPlus, i * 0.5);
+    EXPECT_EQ(p.directionTenths, i);
+    EXPECT_EQ(p.categoryNumber, i);
+    EXPECT_EQ(std::string(p.text), "poi " + std::to_string(i) + " " + std::string(static_cast<size_t>(i % 240), 'x'));
+  }
 }
 
 }  // namespace
