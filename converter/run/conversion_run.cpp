@@ -1,0 +1,85 @@
+#include "converter/run/conversion_run.h"
+
+#include <cerrno>
+
+#include "converter/common/banner.h"
+#include "converter/config/config_reader.h"
+#include "converter/poi_list/poi_list_reader.h"
+#include "converter/snt/snt_writer.h"
+#include "converter/targets/target_writers.h"
+#include "platform/paths/paths.h"
+
+namespace converter {
+
+namespace {
+
+// An empty folder part (a bare file name, an empty setting) names the current folder: nothing to do.
+bool CreateFolderWithParents(const std::string& folder) {
+  return folder.empty() || platform::CreateFolders(ConverterPath(folder));
+}
+
+}  // namespace
+
+int ConversionRun::Run(const std::string& configPath) {
+  config_ = ConverterConfig{};
+  counters_ = RunCounters{};
+  pois_.clear();
+  pois_.shrink_to_fit();
+
+  if (const int result = ReadConfiguration(configPath); result != kRunDone) return result;
+  if (config_.subcategories.empty()) return kRunConversionFailed;
+  ApplyDefaultsAndDerive(config_, &log_, &counters_);
+  if (const int result = CreateOutputFolders(); result != kRunDone) return result;
+  if (ReadPoiLists(config_, log_, counters_, pois_) != 0) return kRunConversionFailed;
+  return WriteOutputs();
+}
+
+int ConversionRun::ReadConfiguration(const std::string& configPath) {
+  ConfigFile file;
+  int errnoValue = 0;
+  if (!ConfigFile::Load(platform::ToLinuxPath(configPath), file, &errnoValue)) {
+    log_.Printf("### Can't open file '%s' for read. Reason: %s. ###\n", configPath.c_str(),
+                ErrnoText(errnoValue).c_str());
+    return kRunConfigNotOpened;
+  }
+  std::string error = ReadLogSettings(file, config_);
+  if (!error.empty()) {
+    log_.Printf("%s\n", error.c_str());
+    return kRunConfigError;
+  }
+  if (!OpenConfiguredLog(config_, log_)) return kRunConfigError;
+  log_.Printf("%s\n\n", kBanner);
+  log_.Printf("Processing Configuration file '%s'\n", configPath.c_str());
+  if (config_.logLevel != 0) log_.Printf("\nContents of the configuration file: %s\n", configPath.c_str());
+
+  error = ReadGlobalSettings(file, config_);
+  if (error.empty()) error = CountSubcategories(file, config_, &log_);
+  if (error.empty()) error = ReadSubcategoryValues(file, config_, &log_);
+  if (!error.empty()) {
+    log_.Printf("%s\n", error.c_str());
+    return kRunConfigError;
+  }
+  return kRunDone;
+}
+
+int ConversionRun::CreateOutputFolders() {
+  if (config_.target != TargetSystem::kSntOnly && !CreateFolderWithParents(config_.destinationDirectory)) {
+    log_.Printf("### Can't create the directory '%s'. ###\n", config_.destinationDirectory.c_str());
+    return kRunConfigError;
+  }
+  if (!config_.waypostPath.empty() && !CreateFolderWithParents(platform::FolderPart(config_.waypostPath))) {
+    log_.Printf("### Can't create the directory '%s'. ###\n", config_.waypostPath.c_str());
+    return kRunConfigError;
+  }
+  return kRunDone;
+}
+
+int ConversionRun::WriteOutputs() {
+  // The database carries the producer text only when the name file has composed it.
+  std::string producerText = kCompiledWith;
+  if (WriteTargetFiles(config_, pois_, log_, &producerText) != 0) return kRunConversionFailed;
+  if (WriteSntDatabase(config_, pois_, producerText, log_, counters_) != 0) return kRunConversionFailed;
+  return kRunDone;
+}
+
+}  // namespace converter
