@@ -52,9 +52,7 @@ void WriteList(const fs::path& path, int list, std::mt19937& random) {
   std::fclose(f);
 }
 
-const Workspace& Files() {
-  static Workspace* w = [] {
-    auto* ws = new Workspace;
+Workspace& MakeFiles(Workspace* ws) {
     fs::create_directories(ws->dir);
     std::mt19937 random(7);
     std::ofstream config(ws->dir / "bench.txt");
@@ -73,9 +71,14 @@ const Workspace& Files() {
              << "\nSentryDistance = 400m\n";
     }
     ws->config = ws->dir / "bench.txt";
-    return ws;
-  }();
-  return *w;
+    return *ws;
+}
+
+// Made once per program run and removed at its end.
+const Workspace& Files() {
+  static Workspace workspace;
+  static const Workspace& files = MakeFiles(&workspace);
+  return files;
 }
 
 struct ChildRun {

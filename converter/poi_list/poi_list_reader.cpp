@@ -14,6 +14,7 @@
 
 #include "converter/poi_list/decimal_number.h"
 #include "converter/poi_list/line_reader.h"
+#include "platform/memory/prefault.h"
 
 namespace converter {
 namespace {
@@ -492,6 +493,8 @@ int ReadPoiLists(const ConverterConfig& config, RunLog& log, RunCounters& counte
     return -1;
   }
 
+  // The array is large and fresh; its pages are mapped by the other core while this one parses.
+  platform::BackgroundPrefault prefault(pois.data(), pois.capacity() * sizeof(ParsedPoi));
   for (size_t i = 0; i < config.subcategories.size(); ++i) {
     if (!ParseList(config, static_cast<int>(i), log, counters, reader, pois, keys)) return -1;
   }

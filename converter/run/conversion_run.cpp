@@ -1,11 +1,13 @@
 #include "converter/run/conversion_run.h"
 
 #include <cerrno>
+#include <thread>
 
 #include "converter/common/banner.h"
 #include "converter/config/config_reader.h"
 #include "converter/poi_list/poi_list_reader.h"
 #include "converter/snt/snt_writer.h"
+#include "converter/targets/navigon_oem_writer.h"
 #include "converter/targets/target_writers.h"
 #include "platform/paths/paths.h"
 
@@ -75,10 +77,16 @@ int ConversionRun::CreateOutputFolders() {
 }
 
 int ConversionRun::WriteOutputs() {
-  // The database carries the producer text only when the name file has composed it.
-  std::string producerText = kCompiledWith;
-  if (WriteTargetFiles(config_, pois_, log_, &producerText) != 0) return kRunConversionFailed;
-  if (WriteSntDatabase(config_, pois_, producerText, log_, counters_) != 0) return kRunConversionFailed;
+  // The database carries the producer text only when the name file composes it. It is built on
+  // the other core while the navigation files are written, and written only when they succeed.
+  const std::string producerText =
+      config_.target == TargetSystem::kNavigonOem ? NavigonOemProducerText() : std::string(kCompiledWith);
+  SntImage database;
+  std::thread builder([&] { database = BuildSntImage(config_, pois_, producerText); });
+  const int targets = WriteTargetFiles(config_, pois_, log_, nullptr);
+  builder.join();
+  if (targets != 0) return kRunConversionFailed;
+  if (WriteSntImage(config_, database, log_, counters_) != 0) return kRunConversionFailed;
   return kRunDone;
 }
 

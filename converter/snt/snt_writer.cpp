@@ -42,8 +42,9 @@ struct SntHeaderValues {
   int32_t poiOffset = 0;
 };
 
-void BuildHeader(const SntHeaderValues& values, uint8_t (&header)[kSntHeaderSize]) {
-  std::memset(header, 0, sizeof header);
+// Fills the kSntHeaderSize bytes at `header`.
+void BuildHeader(const SntHeaderValues& values, uint8_t* header) {
+  std::memset(header, 0, kSntHeaderSize);
   std::memcpy(header, "snt", 3);
   std::memcpy(header + 3, values.producer.data(), std::min(values.producer.size(), kSntProducerSize));
   PutLe32(header + 84, values.fileLength);
@@ -51,38 +52,6 @@ void BuildHeader(const SntHeaderValues& values, uint8_t (&header)[kSntHeaderSize
   PutLe32(header + 92, values.categoryCount);
   PutLe32(header + 96, values.poiOffset);
 }
-
-// Collects small writes into big ones; remembers the first failure instead of checking each write.
-class BufferedFile {
- public:
-  explicit BufferedFile(std::FILE* file) : file_(file), buffer_(64 * 1024) {}
-  void Put(const void* bytes, size_t count) {
-    const auto* p = static_cast<const uint8_t*>(bytes);
-    while (count > 0) {
-      if (fill_ == buffer_.size()) Flush();
-      const size_t n = std::min(count, buffer_.size() - fill_);
-      std::memcpy(buffer_.data() + fill_, p, n);
-      fill_ += n;
-      p += n;
-      count -= n;
-    }
-  }
-  void Flush() {
-    if (fill_ != 0 && std::fwrite(buffer_.data(), 1, fill_, file_) != fill_) failed_ = true;
-    written_ += fill_;
-    fill_ = 0;
-  }
-  size_t Position() const { return written_ + fill_; }
-  bool Failed() const { return failed_; }
-  void MarkFailed() { failed_ = true; }
-
- private:
-  std::FILE* file_;
-  std::vector<uint8_t> buffer_;
-  size_t fill_ = 0;
-  size_t written_ = 0;
-  bool failed_ = false;
-};
 
 bool ContainsUnit(std::string_view lowered, std::string_view unit) {
   return lowered.find(unit) != std::string_view::npos;
@@ -145,9 +114,9 @@ uint16_t DirectionCode(const ParsedPoi& poi) {
   return static_cast<uint16_t>((poi.directionFlags & 0xC000) | static_cast<uint16_t>(tenths));
 }
 
-int WriteSntDatabase(const ConverterConfig& config, const std::vector<ParsedPoi>& pois, std::string_view producerText,
-                     RunLog& log, RunCounters& counters) {
-  // Step 1: the categories, in configuration order, and where each record lies.
+SntImage BuildSntImage(const ConverterConfig& config, const std::vector<ParsedPoi>& pois,
+                       std::string_view producerText) {
+  // The categories, in configuration order, and where each record lies.
   std::vector<SntCategory> categories;
   std::vector<int32_t> offsetOf(config.subcategories.size(), -1);
   std::vector<uint16_t> distanceOf(config.subcategories.size(), 0);
@@ -162,15 +131,42 @@ int WriteSntDatabase(const ConverterConfig& config, const std::vector<ParsedPoi>
     end += kCategoryRecordOverhead + category.text.size();
     categories.push_back(std::move(category));
   }
-  if (categories.empty()) return 0;
+  SntImage image;
+  if (categories.empty()) return image;
 
   auto selected = [&](const ParsedPoi& poi) {
     return poi.subcategory >= 0 && static_cast<size_t>(poi.subcategory) < offsetOf.size() &&
            offsetOf[static_cast<size_t>(poi.subcategory)] >= 0;
   };
-  const auto poiCount = static_cast<int32_t>(std::count_if(pois.begin(), pois.end(), selected));
+  image.poiCount = static_cast<int32_t>(std::count_if(pois.begin(), pois.end(), selected));
   const size_t poiOffset = (end + 8) & ~size_t{7};
+  image.bytes.assign(poiOffset + kSntPoiRecordSize * static_cast<size_t>(image.poiCount), 0);
 
+  const SntHeaderValues values{producerText, static_cast<int32_t>(image.bytes.size()), image.poiCount,
+                               static_cast<int32_t>(categories.size()), static_cast<int32_t>(poiOffset)};
+  BuildHeader(values, image.bytes.data());
+  for (const SntCategory& category : categories) {
+    uint8_t* record = image.bytes.data() + category.offset;
+    PutLe16(record, static_cast<uint16_t>(category.text.size()));
+    std::memcpy(record + 2, category.text.data(), category.text.size());  // the terminator is already 0
+  }
+  uint8_t* record = image.bytes.data() + poiOffset;
+  for (const ParsedPoi& poi : pois) {
+    if (!selected(poi)) continue;
+    const auto sub = static_cast<size_t>(poi.subcategory);
+    PutLe32(record + 0, poi.x100k);
+    PutLe32(record + 4, poi.y100k);
+    PutLe16(record + 8, distanceOf[sub]);
+    PutLe16(record + 10, HeightCode(poi));
+    PutLe32(record + 12, offsetOf[sub]);
+    PutLe16(record + 16, DirectionCode(poi));
+    record += kSntPoiRecordSize;
+  }
+  return image;
+}
+
+int WriteSntImage(const ConverterConfig& config, const SntImage& image, RunLog& log, RunCounters& counters) {
+  if (image.bytes.empty()) return 0;
   const std::string& path = config.waypostPath;
   if (path.empty()) {
     log.Printf("### Can't open file '%s' for write. Reason: %s. ###\n", "the sentry file", "No valid filename");
@@ -181,52 +177,19 @@ int WriteSntDatabase(const ConverterConfig& config, const std::vector<ParsedPoi>
     log.Printf("### Can't open file '%s' for write. Reason: %s. ###\n", path.c_str(), ErrnoText(errno).c_str());
     return -1;
   }
-  std::setvbuf(file, nullptr, _IONBF, 0);
-
-  SntHeaderValues values{producerText, 0, poiCount, static_cast<int32_t>(categories.size()),
-                         static_cast<int32_t>(poiOffset)};
-  uint8_t header[kSntHeaderSize];
-  BuildHeader(values, header);
-  BufferedFile out(file);
-  out.Put(header, sizeof header);
-
-  for (const SntCategory& category : categories) {
-    uint8_t length[2];
-    PutLe16(length, static_cast<uint16_t>(category.text.size()));
-    out.Put(length, 2);
-    out.Put(category.text.data(), category.text.size() + 1);  // with its terminator
-  }
-  static constexpr uint8_t kZeros[8] = {};
-  out.Put(kZeros, poiOffset - out.Position());
-
-  for (const ParsedPoi& poi : pois) {
-    if (!selected(poi)) continue;
-    const auto sub = static_cast<size_t>(poi.subcategory);
-    uint8_t record[kSntPoiRecordSize] = {};
-    PutLe32(record + 0, poi.x100k);
-    PutLe32(record + 4, poi.y100k);
-    PutLe16(record + 8, distanceOf[sub]);
-    PutLe16(record + 10, HeightCode(poi));
-    PutLe32(record + 12, offsetOf[sub]);
-    PutLe16(record + 16, DirectionCode(poi));
-    out.Put(record, sizeof record);
-    ++counters.warningPois;
-  }
-  out.Flush();
-
-  // The final header carries the file length.
-  values.fileLength = static_cast<int32_t>(out.Position());
-  BuildHeader(values, header);
-  if (!out.Failed() &&
-      (std::fseek(file, 0, SEEK_SET) != 0 || std::fwrite(header, 1, sizeof header, file) != sizeof header)) {
-    out.MarkFailed();
-  }
-  if (std::fclose(file) != 0) out.MarkFailed();
-  if (out.Failed()) {
+  bool failed = std::fwrite(image.bytes.data(), 1, image.bytes.size(), file) != image.bytes.size();
+  if (std::fclose(file) != 0) failed = true;
+  if (failed) {
     log.Printf("### Can't write to file '%s'. ###\n", path.c_str());
     return -1;
   }
+  counters.warningPois += image.poiCount;
   return 0;
+}
+
+int WriteSntDatabase(const ConverterConfig& config, const std::vector<ParsedPoi>& pois, std::string_view producerText,
+                     RunLog& log, RunCounters& counters) {
+  return WriteSntImage(config, BuildSntImage(config, pois, producerText), log, counters);
 }
 
 }  // namespace converter

@@ -25,6 +25,18 @@ inline constexpr size_t kSntPoiRecordSize = 20;
 int WriteSntDatabase(const ConverterConfig& config, const std::vector<ParsedPoi>& pois, std::string_view producerText,
                      RunLog& log, RunCounters& counters);
 
+// The whole database in memory, so that it can be built while the navigation files are written.
+// Empty when no subcategory has a WAVFile text.
+struct SntImage {
+  std::vector<uint8_t> bytes;
+  int32_t poiCount = 0;
+};
+SntImage BuildSntImage(const ConverterConfig& config, const std::vector<ParsedPoi>& pois,
+                       std::string_view producerText);
+// Writes an image to config.waypostPath (nothing for an empty image): 0, or -1 after its message.
+// Adds its records to counters.warningPois once they are on disk.
+int WriteSntImage(const ConverterConfig& config, const SntImage& image, RunLog& log, RunCounters& counters);
+
 // The text of a subcategory's category record: its WAVFile text, or "<-" and its SubGroup name for a
 // WAVFile text that starts with "<-".
 std::string SntCategoryText(const SubcategoryConfig& sub);
