@@ -53,25 +53,25 @@ void WriteList(const fs::path& path, int list, std::mt19937& random) {
 }
 
 Workspace& MakeFiles(Workspace* ws) {
-    fs::create_directories(ws->dir);
-    std::mt19937 random(7);
-    std::ofstream config(ws->dir / "bench.txt");
-    config << "TargetSystem = NavigonOEM\nMainGroup = Bench\nWaitConfirm = 0\n"
-           << "DestinationDirectory = " << (ws->dir / "out").string() << "/\n"
-           << "WaypostPath = " << (ws->dir / "out" / "Bench.snt").string() << "\n";
-    std::ofstream bitmap(ws->dir / "symbol.bmp", std::ios::binary);
-    const char header[14] = {'B', 'M', 30, 0, 0, 0};
-    bitmap.write(header, sizeof header).write("0123456789abcdef", 16);
-    for (int list = 0; list < kLists; ++list) {
-      const fs::path path = ws->dir / ("list" + std::to_string(list) + ".asc");
-      WriteList(path, list, random);
-      ws->lists.push_back(path.string());
-      config << "SubGroup = Group" << list << "\nSubCategory = " << 100 + list << "\nASCFile = " << path.string()
-             << "\nBitmapFile = " << (ws->dir / "symbol.bmp").string() << "\nWAVFile = .Sound" << list
-             << "\nSentryDistance = 400m\n";
-    }
-    ws->config = ws->dir / "bench.txt";
-    return *ws;
+  fs::create_directories(ws->dir);
+  std::mt19937 random(7);
+  std::ofstream config(ws->dir / "bench.txt");
+  config << "TargetSystem = NavigonOEM\nMainGroup = Bench\nWaitConfirm = 0\n"
+         << "DestinationDirectory = " << (ws->dir / "out").string() << "/\n"
+         << "WaypostPath = " << (ws->dir / "out" / "Bench.snt").string() << "\n";
+  std::ofstream bitmap(ws->dir / "symbol.bmp", std::ios::binary);
+  const char header[14] = {'B', 'M', 30, 0, 0, 0};
+  bitmap.write(header, sizeof header).write("0123456789abcdef", 16);
+  for (int list = 0; list < kLists; ++list) {
+    const fs::path path = ws->dir / ("list" + std::to_string(list) + ".asc");
+    WriteList(path, list, random);
+    ws->lists.push_back(path.string());
+    config << "SubGroup = Group" << list << "\nSubCategory = " << 100 + list << "\nASCFile = " << path.string()
+           << "\nBitmapFile = " << (ws->dir / "symbol.bmp").string() << "\nWAVFile = .Sound" << list
+           << "\nSentryDistance = 400m\n";
+  }
+  ws->config = ws->dir / "bench.txt";
+  return *ws;
 }
 
 // Made once per program run and removed at its end.

@@ -40,7 +40,7 @@ struct SubcategoryConfig {
   uint16_t bitmapZoomCode = 0;
   uint16_t fontSizeCode = 0;
   int16_t fontTypeCode = 0;
-  int32_t textColourCode = 0;     // red in the low byte, then green, then blue
+  int32_t textColourCode = 0;  // red in the low byte, then green, then blue
   int32_t outlineColourCode = 0;
   bool includeTexts = true;
 };
