@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 
+#include "converter/common/testing/captured_log.h"
 #include "converter/poi_list/line_reader.h"
 
 namespace converter {
@@ -17,29 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A log whose console is a temporary file, read back as text.
-class CapturedLog {
- public:
-  CapturedLog() : file_(std::tmpfile()), log_(file_) {}
-  ~CapturedLog() {
-    log_.CloseFile();
-    std::fclose(file_);
-  }
-  RunLog& log() { return log_; }
-  std::string Text() {
-    std::fflush(file_);
-    std::string text;
-    std::rewind(file_);
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file_)) > 0) text.append(buffer, n);
-    return text;
-  }
-
- private:
-  std::FILE* file_;
-  RunLog log_;
-};
+using converter::testing::CapturedLog;
 
 class PoiListReaderTest : public ::testing::Test {
  protected:

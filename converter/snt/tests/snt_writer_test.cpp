@@ -1,4 +1,5 @@
 #include "converter/snt/snt_writer.h"
+#include "converter/common/testing/captured_log.h"
 
 #include <gtest/gtest.h>
 
@@ -37,25 +38,7 @@ std::string WithoutBlanks(std::string text) {
 
 std::string Zeros(size_t count) { return std::string(2 * count, '0'); }
 
-class CapturedLog {
- public:
-  CapturedLog() : file_(std::tmpfile()), log_(file_) {}
-  ~CapturedLog() { std::fclose(file_); }
-  RunLog& log() { return log_; }
-  std::string Text() {
-    std::fflush(file_);
-    std::string text;
-    std::rewind(file_);
-    char buffer[1024];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file_)) > 0) text.append(buffer, n);
-    return text;
-  }
-
- private:
-  std::FILE* file_;
-  RunLog log_;
-};
+using converter::testing::CapturedLog;
 
 class SntWriterTest : public ::testing::Test {
  protected:
