@@ -1,0 +1,56 @@
+// Any bytes as a database file: a load either refuses them with a message or gives records whose
+// every field, category text and announcement can be read without leaving the buffer.
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/reports/scripted_reporter.h"
+#include "warner/core/database/poi_database.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string path = "/tmp/poi_database_fuzz_" + std::to_string(::getpid()) + ".snt";
+  {
+    warner::UniqueFile out(std::fopen(path.c_str(), "wb"));
+    if (!out) std::abort();
+    if (size > 0 && std::fwrite(data, 1, size, out.get()) != size) std::abort();
+  }
+  platform::ScriptedReporter reporter;
+  warner::PoiDatabase db(reporter, warner::DatabaseLocation{"/tmp/", "poi_database_fuzz_none.snt"});
+  int unloads = 0;
+  db.SetUnloadObserver([&] { ++unloads; });
+
+  warner::UniqueFile in(std::fopen(path.c_str(), "rb"));
+  if (!in) std::abort();
+  const int result = db.LoadPoiDatabase(in.get(), path);
+  const size_t messages = reporter.Records().size();
+  if (result != 0 && result != -1) std::abort();
+  if ((result == -1) != (messages == 1) || db.IsPoiDatabaseLoaded() != (db.RecordCount() > 0)) std::abort();
+  if (result == -1 && db.IsPoiDatabaseLoaded()) std::abort();
+
+  int32_t maxMetres = 0;
+  int32_t maxSeconds = 0;
+  size_t textBytes = 0;
+  for (int32_t i = 0; i < db.RecordCount(); ++i) {
+    const warner::PoiRecord record = db.Record(i);
+    if ((record.warnDistance & 0x8000) != 0) {
+      maxSeconds = std::max<int32_t>(maxSeconds, record.warnDistance & 0x7FFF);
+    } else {
+      maxMetres = std::max<int32_t>(maxMetres, record.warnDistance);
+    }
+    if (record.categoryOffset < 104) std::abort();
+    textBytes += db.CategoryText(i).size() + db.AnnouncementText(i).size();
+  }
+  if (maxMetres != db.MaxWarnMetres() || maxSeconds != db.MaxWarnSeconds()) std::abort();
+  for (std::string_view text : db.CategoryTexts()) {
+    textBytes += warner::CategoryFilePath(text, "/tmp/", "Sounds\\", ".wav").size();
+  }
+  db.UnloadPoiDatabase();
+  if (db.IsPoiDatabaseLoaded() || unloads != 2 || textBytes == SIZE_MAX) std::abort();
+  return 0;
+}
