@@ -1,0 +1,151 @@
+#pragma once
+// The warner's settings record and its three key=value files in the program folder: the global
+// settings (read at start-up), the main-window values (read at start-up, written at exit) and the
+// line syntax they share with the pop-up window layout file.
+//
+// Text in the files is Windows-1252 (the handheld's single-byte code page); inside the program it
+// is UTF-8. Values are converted when read and converted back when written. A file that starts
+// with a UTF-8 byte-order mark is taken as UTF-8 as it stands, so a file saved by a Linux editor
+// keeps its characters.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/reports/reporter.h"
+
+namespace warner {
+
+enum class ProgramMode : int { kSentry = 0, kRover = 1 };
+
+// Where a port key sends a source: a device name (the value ended with ':') or a log file that is
+// replayed in its place. Both empty: the key was not given.
+struct PortSetting {
+  std::string portName;  // "COM4:", "/dev/ttyUSB0:"
+  std::string filePath;  // log file (TMC: a file of TMC records)
+
+  bool IsPort() const { return !portName.empty(); }
+  bool IsFile() const { return !filePath.empty(); }
+};
+
+// The source kind that stands for a log file instead of a port number.
+inline constexpr int kInputKindFile = 256;
+
+// Longest text value a file may give a 260-character path buffer, and a spin text.
+inline constexpr size_t kMaxPathValue = 259;
+inline constexpr size_t kMaxSpinText = 19;
+
+// Log mode codes of WriteLogMode.
+enum WriteLogModeCode : int { kLogAll = 0, kLogNmea = 1, kLogNotNmea = 2, kLogSplit = 3 };
+
+// GPS source states a settings key can choose (the serial sources own the others).
+inline constexpr int kGpsSourceSearchVirtual = 1;  // start-up default; also with an alternate source
+inline constexpr int kGpsSourceUseGpsPort = 3;
+inline constexpr int kGpsSourceUseWm5GpsPort = 4;
+inline constexpr int kTmcSourceNone = 0;
+inline constexpr int kTmcSourceUseTmcPort = 3;
+
+// Every value the warner is configured with. Field names follow the file keys.
+struct WarnerSettings {
+  ProgramMode mode = ProgramMode::kSentry;
+  std::string programFolder;  // Linux path of the folder that holds the files
+
+  // Global settings file.
+  int playSatFixSound = 2;
+  int logSntFileMissing = 1;
+  int evaluateTMC = 0;
+  int autoSwitch = 0;
+  PortSetting useWM5GPSPort;
+  PortSetting useGPSPort;
+  PortSetting useTMCPort;
+  int displayLongitudeFirst = 0;
+  int writeLogMode = kLogAll;
+  int announceOpenTime = 10;  // seconds, at least 1
+  double directionToleranceAngle = 27.0;
+  int speedsToAverage = 0;      // as read; the engine limits it to 0..10
+  int speedLimitDimension = 2;  // gps::SpeedUnit, knots
+  std::string speedLimitWAVFile;
+  std::string satFixWAVFile;
+  std::string satLostWAVFile;
+  std::string keyStrokeWAVFile;
+  int writeActPos = 0;
+  int writeMergedLog = 0;
+  std::string ascReadDirPath;   // ends with a separator unless empty
+  std::string ascWriteDirPath;  // ends with a separator unless empty
+  std::string alternateSourceFile;
+  int alternateSourceType = 0;
+  std::string fileMessageName;
+  std::string registeredMessageName;
+
+  // The source states the port keys chose; of UseWM5GPSPort and UseGPSPort the later line in the
+  // file wins, and GpsPort() gives its port or file.
+  int gpsSourceState = kGpsSourceSearchVirtual;
+  int tmcSourceState = kTmcSourceNone;
+
+  // Mode-dependent start-up values.
+  bool watchAngleSpinEnabled = true;
+  int speedLimitMaximum = 250;
+  int speedLimitDefault = 100;
+  std::string actPosFolder = "\\Windows\\";
+  std::string actPosFileName = "SntActPos.ASC";
+
+  // Main-window values file: the spin texts as shown ("18°", "100km/h"), the surroundings search's
+  // last list and the source selection.
+  std::string watchAngleText;
+  std::string speedLimitText;
+  std::string searchSurrASCFile;
+  std::string source;
+  int baudRate = 4800;
+  std::string sourceFile;
+
+  // The spins' values, from the texts by InitialiseSpinValues and kept by the main window after.
+  int watchAngle = 18;  // degrees
+  int speedLimit = 0;   // in the unit of speedLimitDimension
+
+  // The port or file of the GPS source state; empty for the states no key chose.
+  const PortSetting& GpsPort() const;
+};
+
+const char* GlobalSettingsFileName(ProgramMode mode);    // "SntGlobals.ini"
+const char* MainWindowValuesFileName(ProgramMode mode);  // "SntSettings.ini"
+const char* WindowLayoutFileName(ProgramMode mode);      // "Waypost.ini"
+
+// Every default of `mode`, and the program folder (a Linux path) where the files are looked for.
+// The caller then reads the main-window values, the window layout and the global settings, in
+// that order, and calls InitialiseSpinValues.
+void SetDefaultSettings(WarnerSettings& settings, ProgramMode mode, std::string_view programFolder);
+
+// The spins' starting values from the saved texts: the watch angle is the text's number, or 18
+// when there is none or it lies outside 0..360; the speed limit is the text's number, or the mode
+// default when there is none or it lies outside 0..speedLimitMaximum.
+void InitialiseSpinValues(WarnerSettings& settings);
+
+// One line of a settings file (already cut at a line end) against one key: the value when the
+// line sets that key, else nothing. The key is compared case-blind after leading blanks and tabs;
+// blanks or tabs may stand between key and '='; "//" starts a comment. With `trim` the value's
+// surrounding blanks and tabs go; without it tabs become blanks and nothing else changes. An empty
+// value never matches.
+std::optional<std::string> MatchIniKey(std::string_view line, std::string_view key, bool trim);
+
+// Reads the global settings file over the defaults. 0, or -1 when the file cannot be opened (a
+// missing file is no fault and is not reported) or a line cannot be handled ("Error in line %d of
+// the Ini-File: %s" is shown; the lines before it stay in effect).
+int ReadGlobalSettings(WarnerSettings& settings, platform::Reporter& reporter);
+
+// Reads the main-window values file; 0 or -1 as ReadGlobalSettings.
+int ReadMainWindowValues(WarnerSettings& settings, platform::Reporter& reporter);
+
+// Writes the main-window values file. The new content goes to a temporary file in the same folder
+// that then replaces the old file, so a failure never leaves a cut or empty file behind. 0, or -1
+// after a report when the file cannot be written. A text with a character that Windows-1252 lacks
+// is left out of the file (it would come back as a different name) and reported as a warning.
+int WriteMainWindowValues(const WarnerSettings& settings, platform::Reporter& reporter);
+
+// The integer and decimal conversions of the files: leading white space and a sign are allowed,
+// the number ends at the first character that cannot continue it, no number gives 0. Integers
+// beyond the int range saturate; decimals that are not finite give 0. Independent of the locale.
+int IniToInt(std::string_view text);
+double IniToDouble(std::string_view text);
+
+}  // namespace warner
