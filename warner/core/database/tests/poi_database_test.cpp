@@ -379,15 +379,6 @@ TEST_F(PoiDatabaseTest, AFolderOfTheDatabaseNameIsMissing) {
   EXPECT_EQ(db_->OpenPoiDatabaseFile(0, MessageStyle::kOk), kDatabaseMissingSilent);
 }
 
-TEST_F(PoiDatabaseTest, OpensAnExistingFile) {
-  WriteDb("snt");
-  UniqueFile file;
-  EXPECT_EQ(db_->OpenPoiDatabaseFile(1, MessageStyle::kOk, &file), 0);
-  EXPECT_NE(file, nullptr);
-  EXPECT_EQ(db_->OpenPoiDatabaseFile(1, MessageStyle::kOk), 0);
-  EXPECT_TRUE(reporter_.Records().empty());
-}
-
 TEST_F(PoiDatabaseTest, ActivationLoadsOrPassesTheOpenResultOn) {
   int unloads = 0;
   db_->SetUnloadObserver([&] { ++unloads; });
@@ -409,11 +400,6 @@ TEST_F(PoiDatabaseTest, ActivationLoadsOrPassesTheOpenResultOn) {
   WriteDb("snt");
   EXPECT_EQ(db_->ActivatePoiDatabase(1), -1);
   EXPECT_EQ(reporter_.Records().back().text.rfind("Read Snt File: Can't read the header from '", 0), 0u);
-}
-
-TEST(DatabaseFileNameTest, FollowsTheProgramMode) {
-  EXPECT_STREQ(DatabaseFileName(0), "Sentry.snt");
-  EXPECT_STREQ(DatabaseFileName(1), "Rover.snt");
 }
 
 // --- texts and paths from a category ---
