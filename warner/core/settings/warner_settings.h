@@ -138,8 +138,9 @@ int ReadMainWindowValues(WarnerSettings& settings, platform::Reporter& reporter)
 
 // Writes the main-window values file. The new content goes to a temporary file in the same folder
 // that then replaces the old file, so a failure never leaves a cut or empty file behind. 0, or -1
-// after a report when the file cannot be written. A text with a character that Windows-1252 lacks
-// is left out of the file (it would come back as a different name) and reported as a warning.
+// after a report when the file cannot be written. A text that would not read back as itself (a
+// character Windows-1252 lacks, a control character, "//", too long for its key) is left out of
+// the file, so its key comes back empty rather than as a different name, with a warning.
 int WriteMainWindowValues(const WarnerSettings& settings, platform::Reporter& reporter);
 
 // The integer and decimal conversions of the files: leading white space and a sign are allowed,

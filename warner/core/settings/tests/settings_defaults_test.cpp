@@ -46,90 +46,59 @@ void ExpectCommonDefaults(const WarnerSettings& s) {
   EXPECT_EQ(s.speedLimit, 0);
 }
 
-TEST(SettingsDefaults, SentryMode) {
-  WarnerSettings s;
-  s.playSatFixSound = 7;  // whatever was there before goes
-  SetDefaultSettings(s, ProgramMode::kSentry, "/opt/warner/");
-  ExpectCommonDefaults(s);
-  EXPECT_EQ(s.mode, ProgramMode::kSentry);
-  EXPECT_EQ(s.programFolder, "/opt/warner/");
-  EXPECT_TRUE(s.watchAngleSpinEnabled);
-  EXPECT_EQ(s.speedLimitMaximum, 250);
-  EXPECT_EQ(s.speedLimitDefault, 100);
-  EXPECT_EQ(s.actPosFileName, "SntActPos.ASC");
-  EXPECT_STREQ(GlobalSettingsFileName(s.mode), "SntGlobals.ini");
-  EXPECT_STREQ(MainWindowValuesFileName(s.mode), "SntSettings.ini");
-  EXPECT_STREQ(WindowLayoutFileName(s.mode), "Waypost.ini");
-}
-
-TEST(SettingsDefaults, RoverMode) {
-  WarnerSettings s;
-  SetDefaultSettings(s, ProgramMode::kRover, "/opt/warner/");
-  ExpectCommonDefaults(s);
-  EXPECT_EQ(s.mode, ProgramMode::kRover);
-  EXPECT_FALSE(s.watchAngleSpinEnabled);
-  EXPECT_EQ(s.speedLimitMaximum, 1000);
-  EXPECT_EQ(s.speedLimitDefault, 400);
-  EXPECT_EQ(s.actPosFileName, "RvrActPos.ASC");
-  EXPECT_STREQ(GlobalSettingsFileName(s.mode), "RvrGlobals.ini");
-  EXPECT_STREQ(MainWindowValuesFileName(s.mode), "RvrSettings.ini");
-  EXPECT_STREQ(WindowLayoutFileName(s.mode), "Roampost.ini");
-}
-
-TEST(SpinValues, SavedTextsWithinRangeAreTaken) {
-  WarnerSettings s;
-  SetDefaultSettings(s, ProgramMode::kSentry, "");
-  s.watchAngleText = "25\xC2\xB0";  // "25°"
-  s.speedLimitText = "120km/h";
-  InitialiseSpinValues(s);
-  EXPECT_EQ(s.watchAngle, 25);
-  EXPECT_EQ(s.speedLimit, 120);
-
-  s.watchAngleText = "360";
-  s.speedLimitText = "250";
-  InitialiseSpinValues(s);
-  EXPECT_EQ(s.watchAngle, 360);
-  EXPECT_EQ(s.speedLimit, 250);
-  s.watchAngleText = "0";
-  s.speedLimitText = "0";
-  InitialiseSpinValues(s);
-  EXPECT_EQ(s.watchAngle, 0);
-  EXPECT_EQ(s.speedLimit, 0);
-}
-
-TEST(SpinValues, MissingOrOutOfRangeTextsGiveTheModeDefaults) {
-  for (ProgramMode mode : {ProgramMode::kSentry, ProgramMode::kRover}) {
+TEST(SettingsDefaults, EveryKeyInBothModes) {
+  struct ModeValues {
+    ProgramMode mode;
+    bool angleSpin;
+    int maximum, fallback;
+    const char *actPos, *globals, *values, *layout;
+  };
+  for (const ModeValues& m : {ModeValues{ProgramMode::kSentry, true, 250, 100, "SntActPos.ASC", "SntGlobals.ini",
+                                         "SntSettings.ini", "Waypost.ini"},
+                              ModeValues{ProgramMode::kRover, false, 1000, 400, "RvrActPos.ASC", "RvrGlobals.ini",
+                                         "RvrSettings.ini", "Roampost.ini"}}) {
     WarnerSettings s;
-    SetDefaultSettings(s, mode, "");
-    const int fallback = mode == ProgramMode::kSentry ? 100 : 400;
-    InitialiseSpinValues(s);
-    EXPECT_EQ(s.watchAngle, 18);
-    EXPECT_EQ(s.speedLimit, fallback);
-
-    s.watchAngleText = "361";
-    s.speedLimitText = std::to_string(s.speedLimitMaximum + 1);
-    InitialiseSpinValues(s);
-    EXPECT_EQ(s.watchAngle, 18);
-    EXPECT_EQ(s.speedLimit, fallback);
-
-    s.watchAngleText = "-1";
-    s.speedLimitText = "-5mph";
-    InitialiseSpinValues(s);
-    EXPECT_EQ(s.watchAngle, 18);
-    EXPECT_EQ(s.speedLimit, fallback);
-
-    // A text without a number is no saved value (not a watch angle of 0).
-    s.watchAngleText = "wide";
-    s.speedLimitText = "km/h";
-    InitialiseSpinValues(s);
-    EXPECT_EQ(s.watchAngle, 18);
-    EXPECT_EQ(s.speedLimit, fallback);
+    s.playSatFixSound = 7;  // whatever was there before goes
+    SetDefaultSettings(s, m.mode, "/opt/warner/");
+    ExpectCommonDefaults(s);
+    EXPECT_EQ(s.mode, m.mode);
+    EXPECT_EQ(s.programFolder, "/opt/warner/");
+    EXPECT_EQ(s.watchAngleSpinEnabled, m.angleSpin);
+    EXPECT_EQ(s.speedLimitMaximum, m.maximum);
+    EXPECT_EQ(s.speedLimitDefault, m.fallback);
+    EXPECT_EQ(s.actPosFileName, m.actPos);
+    EXPECT_STREQ(GlobalSettingsFileName(m.mode), m.globals);
+    EXPECT_STREQ(MainWindowValuesFileName(m.mode), m.values);
+    EXPECT_STREQ(WindowLayoutFileName(m.mode), m.layout);
   }
-  WarnerSettings rover;
-  SetDefaultSettings(rover, ProgramMode::kRover, "");
-  rover.speedLimitText = "1000";
-  InitialiseSpinValues(rover);
-  EXPECT_EQ(rover.speedLimit, 1000);
+}
+
+TEST(SpinValues, SavedTextsWithinRangeOrTheModeDefaults) {
+  struct Case {
+    ProgramMode mode;
+    const char *angleText, *limitText;
+    int angle, limit;
+  };
+  for (const Case& c : {
+           Case{ProgramMode::kSentry, "25\xC2\xB0", "120km/h", 25, 120},  // "25°"
+           Case{ProgramMode::kSentry, "360", "250", 360, 250},
+           Case{ProgramMode::kSentry, "0", "0", 0, 0},
+           Case{ProgramMode::kRover, "0", "1000", 0, 1000},
+           Case{ProgramMode::kSentry, "", "", 18, 100},
+           Case{ProgramMode::kRover, "", "", 18, 400},
+           Case{ProgramMode::kSentry, "361", "251", 18, 100},
+           Case{ProgramMode::kRover, "-1", "-5mph", 18, 400},
+           // A text without a number is no saved value (not a watch angle of 0).
+           Case{ProgramMode::kSentry, "wide", "km/h", 18, 100},
+       }) {
+    WarnerSettings s;
+    SetDefaultSettings(s, c.mode, "");
+    s.watchAngleText = c.angleText;
+    s.speedLimitText = c.limitText;
+    InitialiseSpinValues(s);
+    EXPECT_EQ(s.watchAngle, c.angle) << c.angleText;
+    EXPECT_EQ(s.speedLimit, c.limit) << c.limitText;
+  }
 }
 
 }  // namespace

@@ -124,6 +124,12 @@ TEST_F(SettingsFiles, LineSyntaxAcrossAFile) {
   EXPECT_EQ(settings_.autoSwitch, 1);
   EXPECT_EQ(settings_.writeActPos, 1);
   EXPECT_EQ(settings_.writeMergedLog, 1);
+
+  // Windows-1252 unless the file starts with a UTF-8 byte-order mark.
+  ASSERT_EQ(ReadGlobals("SatFixWAVFile=Gr\xFC\xDF.wav\n"), 0);
+  EXPECT_EQ(settings_.satFixWAVFile, "Gr\xC3\xBC\xC3\x9F.wav");
+  ASSERT_EQ(ReadGlobals("\xEF\xBB\xBFSatLostWAVFile=Gr\xC3\xBC\xC3\x9F.wav\n"), 0);
+  EXPECT_EQ(settings_.satLostWAVFile, "Gr\xC3\xBC\xC3\x9F.wav");
 }
 
 TEST_F(SettingsFiles, PortKeysNameAPortOrALogFile) {
@@ -195,36 +201,24 @@ TEST_F(SettingsFiles, KeywordAndCorrectedValues) {
   EXPECT_EQ(settings_.alternateSourceFile, " \\Temp\\alt file.txt ");
 }
 
-TEST_F(SettingsFiles, ValuesAreWindows1252UnlessTheFileIsMarkedUtf8) {
-  ASSERT_EQ(ReadGlobals("SatFixWAVFile=Sounds\\Gr\xFC\xDF"
-                        "e.wav\n"),
-            0);
-  EXPECT_EQ(settings_.satFixWAVFile,
-            "Sounds\\Gr\xC3\xBC\xC3\x9F"
-            "e.wav");
-  ASSERT_EQ(ReadGlobals("\xEF\xBB\xBFSatFixWAVFile=Sounds\\Gr\xC3\xBC\xC3\x9F"
-                        "e.wav\n"),
-            0);
-  EXPECT_EQ(settings_.satFixWAVFile,
-            "Sounds\\Gr\xC3\xBC\xC3\x9F"
-            "e.wav");
-}
-
-TEST_F(SettingsFiles, AMissingFileKeepsTheDefaultsSilently) {
+TEST_F(SettingsFiles, OpenAndReadFailures) {
+  // A missing file or folder keeps the defaults without a word.
   EXPECT_EQ(ReadGlobalSettings(settings_, reporter_), -1);
   EXPECT_EQ(ReadMainWindowValues(settings_, reporter_), -1);
-  settings_.programFolder = folder_ + "no/such/folder/";
-  EXPECT_EQ(ReadGlobalSettings(settings_, reporter_), -1);
+  WarnerSettings elsewhere = settings_;
+  elsewhere.programFolder = folder_ + "no/such/folder/";
+  EXPECT_EQ(ReadGlobalSettings(elsewhere, reporter_), -1);
   EXPECT_TRUE(reporter_.Records().empty());
-  EXPECT_EQ(settings_.playSatFixSound, 2);
-}
 
-TEST_F(SettingsFiles, AFileThatCannotBeOpenedForAnotherReasonIsReported) {
+  // Any other failure would hide the user's settings, so it is reported.
   ASSERT_EQ(symlink("SntGlobals.ini", (folder_ + "SntGlobals.ini").c_str()), 0);  // a loop
   EXPECT_EQ(ReadGlobalSettings(settings_, reporter_), -1);
-  ASSERT_EQ(reporter_.Records().size(), 1u);
-  EXPECT_EQ(reporter_.Records()[0].text.rfind("Can't open " + folder_ + "SntGlobals.ini.\nError No ", 0), 0u)
-      << reporter_.Records()[0].text;
+  std::filesystem::create_directory(folder_ + "SntSettings.ini");
+  EXPECT_EQ(ReadMainWindowValues(settings_, reporter_), -1);
+  const auto records = reporter_.Records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].text.rfind("Can't open " + folder_ + "SntGlobals.ini.\nError No ", 0), 0u) << records[0].text;
+  EXPECT_EQ(records[1].text, LineError(1, "SntSettings.ini"));
 }
 
 TEST_F(SettingsFiles, AValueTooLongForItsBufferStopsTheFileWithItsLineNumber) {
@@ -251,35 +245,15 @@ TEST_F(SettingsFiles, AValueTooLongForItsBufferStopsTheFileWithItsLineNumber) {
   EXPECT_EQ(settings_.satFixWAVFile.size(), kMaxPathValue);
 }
 
-TEST_F(SettingsFiles, AnUnreadableFileIsReportedAtTheLineWhereReadingStopped) {
-  std::filesystem::create_directory(folder_ + "SntGlobals.ini");
-  EXPECT_EQ(ReadGlobalSettings(settings_, reporter_), -1);
-  ASSERT_EQ(reporter_.Records().size(), 1u);
-  EXPECT_EQ(reporter_.Records()[0].text, LineError(1));
-}
-
-TEST_F(SettingsFiles, MainWindowValuesAreReadWithTheirLimits) {
-  WriteFile("SntSettings.ini",
-            "WatchAngle=25\xB0\n"
-            "SpeedLimit=120\n"
-            "SearchSurrASCFile=Blitzer.asc\n"
-            "Source=COM3:\n"
-            "BaudRate=9600\n"
-            "SourceFile=\\My Documents\\drive.txt\n"
-            "SpeedLimitDimension=mph\n");  // not a key of this file
-  ASSERT_EQ(ReadMainWindowValues(settings_, reporter_), 0);
-  EXPECT_EQ(settings_.watchAngleText, "25\xC2\xB0");
-  EXPECT_EQ(settings_.speedLimitText, "120");
-  EXPECT_EQ(settings_.searchSurrASCFile, "Blitzer.asc");
-  EXPECT_EQ(settings_.source, "COM3:");
-  EXPECT_EQ(settings_.baudRate, 9600);
-  EXPECT_EQ(settings_.sourceFile, "\\My Documents\\drive.txt");
-  EXPECT_EQ(settings_.speedLimitDimension, gps::kKnots);
-
-  WriteFile("SntSettings.ini", "WatchAngle=18\nSpeedLimit=" + std::string(kMaxSpinText + 1, '1') + "\n");
+TEST_F(SettingsFiles, MainWindowValuesFileTakesOnlyItsKeysAndSpinTextLimits) {
+  WriteFile("SntSettings.ini", "SpeedLimitDimension=mph\nWatchAngle=18\nSpeedLimit=" +
+                                   std::string(kMaxSpinText + 1, '1') + "\nSource=COM3:\n");
   EXPECT_EQ(ReadMainWindowValues(settings_, reporter_), -1);
+  EXPECT_EQ(settings_.speedLimitDimension, gps::kKnots);
+  EXPECT_EQ(settings_.watchAngleText, "18");
+  EXPECT_EQ(settings_.source, "");
   ASSERT_EQ(reporter_.Records().size(), 1u);
-  EXPECT_EQ(reporter_.Records()[0].text, LineError(2, "SntSettings.ini"));
+  EXPECT_EQ(reporter_.Records()[0].text, LineError(3, "SntSettings.ini"));
 }
 
 TEST_F(SettingsFiles, MainWindowValuesRoundTrip) {
@@ -309,15 +283,11 @@ TEST_F(SettingsFiles, MainWindowValuesRoundTrip) {
   EXPECT_EQ(back.source, settings_.source);
   EXPECT_EQ(back.baudRate, 38400);
   EXPECT_EQ(back.sourceFile, settings_.sourceFile);
-}
 
-TEST_F(SettingsFiles, RoverWritesItsOwnFile) {
   SetDefaultSettings(settings_, ProgramMode::kRover, folder_);
-  settings_.speedLimitText = "400mph";
   ASSERT_EQ(WriteMainWindowValues(settings_, reporter_), 0);
   EXPECT_EQ(ReadFile("RvrSettings.ini"),
-            "WatchAngle=\nSpeedLimit=400\nSearchSurrASCFile=\nSource=\nBaudRate=4800\nSourceFile=\n");
-  EXPECT_FALSE(std::filesystem::exists(folder_ + "SntSettings.ini"));
+            "WatchAngle=\nSpeedLimit=0\nSearchSurrASCFile=\nSource=\nBaudRate=4800\nSourceFile=\n");
 }
 
 TEST_F(SettingsFiles, ValuesThatWouldNotReadBackAreLeftOutAndReported) {
