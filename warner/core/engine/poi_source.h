@@ -1,0 +1,40 @@
+#pragma once
+// The records the engine searches: the loaded database, or an in-memory table where no file is
+// needed (tools, tests, benchmarks). Records must be sorted by longitude, then latitude.
+
+#include <cstdint>
+#include <string_view>
+
+#include "warner/core/database/poi_database.h"
+
+namespace warner {
+
+class PoiSource {
+ public:
+  virtual ~PoiSource() = default;
+  virtual bool IsPoiDatabaseLoaded() const = 0;
+  virtual int32_t RecordCount() const = 0;
+  virtual PoiRecord Record(int32_t index) const = 0;
+  virtual int32_t MaxWarnMetres() const = 0;
+  virtual int32_t MaxWarnSeconds() const = 0;
+  // Windows-1252 bytes, without the NUL.
+  virtual std::string_view CategoryText(int32_t index) const = 0;
+};
+
+// The loaded database seen as a PoiSource; header-only so that the engine library itself does not
+// depend on the database library.
+class DatabasePoiSource final : public PoiSource {
+ public:
+  explicit DatabasePoiSource(const PoiDatabase& database) : database_(database) {}
+  bool IsPoiDatabaseLoaded() const override { return database_.IsPoiDatabaseLoaded(); }
+  int32_t RecordCount() const override { return database_.RecordCount(); }
+  PoiRecord Record(int32_t index) const override { return database_.Record(index); }
+  int32_t MaxWarnMetres() const override { return database_.MaxWarnMetres(); }
+  int32_t MaxWarnSeconds() const override { return database_.MaxWarnSeconds(); }
+  std::string_view CategoryText(int32_t index) const override { return database_.CategoryText(index); }
+
+ private:
+  const PoiDatabase& database_;
+};
+
+}  // namespace warner
