@@ -451,10 +451,9 @@ TEST(Program, BadRouteLineExitsNonZeroWithItsNumber) {
 }
 
 TEST(SampleDrive, TheCommittedLogIsWhatTheRouteGives) {
-  const char* data = std::getenv("DW_TEST_DATA");
-  ASSERT_NE(data, nullptr);
-  std::ifstream routeFile(fs::path(data) / "sample" / "drive.route", std::ios::binary);
-  std::ifstream logFile(fs::path(data) / "sample" / "drive.nmea", std::ios::binary);
+  std::ifstream routeFile(fs::path(SAMPLE_DATA_DIR) / "drive.route", std::ios::binary);
+  std::ifstream logFile(fs::path(SAMPLE_DATA_DIR) / "drive.nmea", std::ios::binary);
+  ASSERT_TRUE(routeFile && logFile);
   const std::string routeText((std::istreambuf_iterator<char>(routeFile)), std::istreambuf_iterator<char>());
   const std::string log((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
   const std::vector<DriveSample> samples = Drive(routeText);
