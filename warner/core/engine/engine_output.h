@@ -3,7 +3,6 @@
 // The worker implements it on top of the alarm output and the windows; tests record the calls.
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 #include "warner/gps/gps_fix.h"
@@ -25,12 +24,6 @@ class EngineOutput {
  public:
   virtual ~EngineOutput() = default;
 
-  // The announcement text of a POI: by default its category text after the last backslash,
-  // without a leading "." and a ".wav" ending. Called under GpsFixLock.
-  virtual std::string AnnouncementText(int32_t poiIndex, std::string_view categoryText);
-  // The POI's bitmap file, or empty; by default none. Called under GpsFixLock.
-  virtual std::string PoiBitmapPath(int32_t /*poiIndex*/, std::string_view /*categoryText*/) { return {}; }
-
   // Called under GpsFixLock: show and redraw the announcement windows.
   virtual void Announced(const Announcement& /*announcement*/) {}
   // The POI's sound named by its category text, `fallback` when that cannot be played.
@@ -44,8 +37,5 @@ class EngineOutput {
   // The fix about to be evaluated, for the current-position file.
   virtual void CurrentPositionDue(const gps::GpsFix& /*fix*/) {}
 };
-
-// The default announcement text rule, for outputs that override only part of it.
-std::string AnnouncementTextOf(std::string_view categoryText);
 
 }  // namespace warner

@@ -3,6 +3,7 @@
 // needed (tools, tests, benchmarks). Records must be sorted by longitude, then latitude.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "warner/core/database/poi_database.h"
@@ -19,10 +20,13 @@ class PoiSource {
   virtual int32_t MaxWarnSeconds() const = 0;
   // Windows-1252 bytes, without the NUL.
   virtual std::string_view CategoryText(int32_t index) const = 0;
+  // UTF-8; by default the database's rule applied to the category text.
+  virtual std::string AnnouncementText(int32_t index) const { return warner::AnnouncementText(CategoryText(index)); }
+  // The bitmap file, or "" without one; by default none.
+  virtual std::string PoiBitmapPath(int32_t /*index*/) const { return {}; }
 };
 
-// The loaded database seen as a PoiSource; header-only so that the engine library itself does not
-// depend on the database library.
+// The loaded database seen as a PoiSource.
 class DatabasePoiSource final : public PoiSource {
  public:
   explicit DatabasePoiSource(const PoiDatabase& database) : database_(database) {}
@@ -32,6 +36,8 @@ class DatabasePoiSource final : public PoiSource {
   int32_t MaxWarnMetres() const override { return database_.MaxWarnMetres(); }
   int32_t MaxWarnSeconds() const override { return database_.MaxWarnSeconds(); }
   std::string_view CategoryText(int32_t index) const override { return database_.CategoryText(index); }
+  std::string AnnouncementText(int32_t index) const override { return database_.AnnouncementText(index); }
+  std::string PoiBitmapPath(int32_t index) const override { return database_.PoiBitmapPath(index); }
 
  private:
   const PoiDatabase& database_;

@@ -30,21 +30,6 @@ VehicleState VehicleOf(const EngineFix& fix) {
 
 }  // namespace
 
-std::string AnnouncementTextOf(std::string_view categoryText) {
-  const size_t slash = categoryText.rfind('\\');
-  if (slash != std::string_view::npos) categoryText.remove_prefix(slash + 1);
-  if (!categoryText.empty() && categoryText.front() == '.') categoryText.remove_prefix(1);
-  std::string text = platform::Cp1252ToUtf8(categoryText);
-  if (text.size() >= 4 && platform::EqualsNoCase(std::string_view(text).substr(text.size() - 4), ".wav")) {
-    text.resize(text.size() - 4);
-  }
-  return text;
-}
-
-std::string EngineOutput::AnnouncementText(int32_t /*poiIndex*/, std::string_view categoryText) {
-  return AnnouncementTextOf(categoryText);
-}
-
 WarningEngine::WarningEngine(platform::CriticalSection& gpsFixLock, EngineOutput& output)
     : lock_(gpsFixLock), output_(output) {
   ApplySettings(settings_);
@@ -110,8 +95,8 @@ void WarningEngine::Announce(int slot, const gps::GpsFix& fix, std::unique_lock<
   const int32_t poiIndex = poi.poiIndex;
   const std::string_view category = source_->CategoryText(poiIndex);
   results_.lastAnnouncedPoi = poiIndex;
-  CopyText(results_.text, output_.AnnouncementText(poiIndex, category));
-  CopyText(results_.bitmapPath, output_.PoiBitmapPath(poiIndex, category));
+  CopyText(results_.text, source_->AnnouncementText(poiIndex));
+  CopyText(results_.bitmapPath, source_->PoiBitmapPath(poiIndex));
   results_.signedDistance = SignedDistanceOf(poi);
   results_.bearing = poi.bearing;
   const int openTime = settings_.announceOpenTime < 1 ? 10 : settings_.announceOpenTime;
@@ -372,13 +357,13 @@ void WarningEngine::SetTrackedState(int32_t poiIndex, int32_t state) {
 std::string WarningEngine::AnnouncementText(int32_t poiIndex) const {
   std::lock_guard guard(lock_);
   if (!HasDatabase() || poiIndex < 0 || poiIndex >= source_->RecordCount()) return {};
-  return output_.AnnouncementText(poiIndex, source_->CategoryText(poiIndex));
+  return source_->AnnouncementText(poiIndex);
 }
 
 std::string WarningEngine::PoiBitmapPath(int32_t poiIndex) const {
   std::lock_guard guard(lock_);
   if (!HasDatabase() || poiIndex < 0 || poiIndex >= source_->RecordCount()) return {};
-  return output_.PoiBitmapPath(poiIndex, source_->CategoryText(poiIndex));
+  return source_->PoiBitmapPath(poiIndex);
 }
 
 void WarningEngine::PlayPoiSound(int32_t poiIndex) const {

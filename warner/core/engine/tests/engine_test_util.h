@@ -2,10 +2,18 @@
 // Shared pieces of the engine tests: POIs placed in metres around a position, a recording output,
 // and a fix as the decoder leaves it.
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/reports/scripted_reporter.h"
+#include "warner/core/database/poi_database.h"
 
 #include "warner/core/engine/engine_constants.h"
 #include "warner/core/engine/engine_output.h"
@@ -95,6 +103,74 @@ struct EngineRig {
     return engine.ProcessFix(fix);
   }
   int added = 0;
+};
+
+// A table written out as a .snt file (little-endian, laid out as the converter writes it).
+inline std::string SntBytes(const PoiTable& table, const std::vector<std::string>& categories) {
+  std::string bytes(kSntHeaderSize, '\0');
+  bytes.replace(0, 3, "snt");
+  auto put = [&bytes](size_t at, uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<char>(value >> (8 * i));
+  };
+  std::vector<uint32_t> offsets;
+  for (const std::string& text : categories) {
+    offsets.push_back(static_cast<uint32_t>(bytes.size()));
+    bytes.append(2, '\0');
+    put(bytes.size() - 2, static_cast<uint32_t>(text.size()), 2);
+    bytes += text;
+    bytes += '\0';
+  }
+  const auto recordOffset = static_cast<uint32_t>(bytes.size());
+  for (int32_t index = 0; index < table.RecordCount(); ++index) {
+    const PoiRecord record = table.Record(index);
+    const size_t at = bytes.size();
+    bytes.append(kPoiRecordSize, '\0');
+    put(at, static_cast<uint32_t>(record.longitude), 4);
+    put(at + 4, static_cast<uint32_t>(record.latitude), 4);
+    put(at + 8, record.warnDistance, 2);
+    put(at + 12, offsets.at(static_cast<size_t>(record.categoryOffset)), 4);
+    put(at + 16, record.direction, 2);
+  }
+  put(84, static_cast<uint32_t>(bytes.size()), 4);
+  put(88, static_cast<uint32_t>(table.RecordCount()), 4);
+  put(92, static_cast<uint32_t>(categories.size()), 4);
+  put(96, recordOffset, 4);
+  return bytes;
+}
+
+// A real database loaded from such a file in a folder of its own.
+class LoadedDatabase {
+ public:
+  LoadedDatabase(const PoiTable& table, const std::vector<std::string>& categories)
+      : folder_(std::filesystem::temp_directory_path() /
+                ("engine_db_" + std::to_string(::getpid()) + "_" + std::to_string(++Serial()))),
+        database_(reporter_, DatabaseLocation{folder_.string(), "Sentry.snt"}) {
+    std::filesystem::create_directories(folder_);
+    const std::string path = (folder_ / "Sentry.snt").string();
+    const std::string bytes = SntBytes(table, categories);
+    std::FILE* file = std::fopen(path.c_str(), "w+b");
+    if (file == nullptr) return;
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::rewind(file);
+    loadResult_ = database_.LoadPoiDatabase(file, path);
+    std::fclose(file);
+  }
+  ~LoadedDatabase() {
+    database_.UnloadPoiDatabase();
+    std::filesystem::remove_all(folder_);
+  }
+  PoiDatabase& Database() { return database_; }
+  int LoadResult() const { return loadResult_; }
+
+ private:
+  static int& Serial() {
+    static int serial = 0;
+    return serial;
+  }
+  std::filesystem::path folder_;
+  platform::ScriptedReporter reporter_;
+  PoiDatabase database_;
+  int loadResult_ = -1;
 };
 
 }  // namespace warner::test

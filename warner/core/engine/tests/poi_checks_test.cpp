@@ -113,13 +113,5 @@ TEST_F(PoiChecks, AnglesAreNormalised) {
   EXPECT_DOUBLE_EQ(rig_.engine.DirectionTolerance(), 40.0);
 }
 
-TEST(AnnouncementText, LastPathPartWithoutDotAndWavEnding) {
-  EXPECT_EQ(AnnouncementTextOf("Radar"), "Radar");
-  EXPECT_EQ(AnnouncementTextOf(".Radar"), "Radar");
-  EXPECT_EQ(AnnouncementTextOf("Sounds\\Blitz.WAV"), "Blitz");
-  EXPECT_EQ(AnnouncementTextOf("\\Storage\\.Gef\xE4hr.wav"), "Gef\xC3\xA4hr");
-  EXPECT_EQ(AnnouncementTextOf(".wav"), "wav");
-}
-
 }  // namespace
 }  // namespace warner::test

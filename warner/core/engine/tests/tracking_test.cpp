@@ -185,6 +185,24 @@ TEST_F(Tracking, LongAnnouncementTextIsCutWhole) {
   EXPECT_EQ(rig_.engine.Snapshot().Text(), "");
 }
 
+TEST(LoadedDatabase, AnnouncesFromTheFileWithItsTexts) {
+  EngineRig rig;
+  const std::vector<std::string> categories{".Radar.wav", "Sounds\\Gefahr"};
+  rig.table.Add(RecordAt(Offset(kStart, 100, 0), 150), 0);
+  rig.table.Add(RecordAt(Offset(kStart, 300, 0), 0x8000 | 10), 1);
+  rig.table.Add(RecordAt(Offset(kStart, 3000, 0), 150), 0);
+  rig.table.Finish();
+  LoadedDatabase loaded(rig.table, categories);
+  ASSERT_EQ(loaded.LoadResult(), 0);
+  DatabasePoiSource source(loaded.Database());
+  rig.engine.SetDatabase(&source);
+  ASSERT_EQ(rig.Drive(kStart, 0, 72), 1);  // 10 s at 20 m/s: 250 m, the second not yet
+  EXPECT_EQ(rig.engine.Snapshot().Text(), "Radar");
+  EXPECT_EQ(rig.Drive(Offset(kStart, 70, 0), 0, 72), 1);
+  EXPECT_EQ(rig.engine.Snapshot().Text(), "Gefahr");
+  EXPECT_EQ(rig.engine.Snapshot().BitmapPath(), "");
+}
+
 TEST(SpeedAlarm, SoundsOnceAboveTheAverageAndAgainAfterFallingBelow) {
   EngineRig rig;
   EngineSettings settings;
