@@ -16,8 +16,9 @@ function(dw_add_test name)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
+  # Tests never play real sounds. (One variable only: a list would not survive the discovered
+  # tests' property file.)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${ARG_LABELS}"
-               ENVIRONMENT "DW_SOUND=null;DW_TEST_DATA=${PROJECT_SOURCE_DIR}/data")
+    PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "DW_SOUND=null")
 endfunction()
