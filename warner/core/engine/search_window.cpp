@@ -47,7 +47,17 @@ SearchWindow FindSearchWindow(const PoiSource& source, double longitude, double 
   if (count <= 0 || !std::isfinite(longitude) || !std::isfinite(latitude) || std::isnan(radiusMetres)) {
     return window;
   }
-  const double reach = (std::max(radiusMetres, 0.0) + kMarginMetres) / kMetresPerDegree;
+  if (std::fabs(latitude) > 90.0 || std::fabs(longitude) > 360.0) {
+    // No receiver reports this; search everything rather than compute bands from it.
+    window.south = std::numeric_limits<int64_t>::min();
+    window.north = std::numeric_limits<int64_t>::max();
+    AddRange(window, 0, count);
+    return window;
+  }
+  // Beyond half the globe every record is within reach anyway.
+  const double reach = std::min((std::max(radiusMetres, 0.0) + kMarginMetres) / kMetresPerDegree, 180.0);
+  window.south = static_cast<int64_t>(std::floor((latitude - reach) * kUnitsPerDegree));
+  window.north = static_cast<int64_t>(std::ceil((latitude + reach) * kUnitsPerDegree));
   const double topLatitude = std::fabs(latitude) + reach;
   const double halfWidth = topLatitude < 90.0 ? reach / std::cos(topLatitude * kRadiansPerDegree) : 360.0;
   if (halfWidth >= 180.0) {

@@ -18,6 +18,9 @@ struct IndexRange {
 struct SearchWindow {
   std::array<IndexRange, 2> ranges{};  // in ascending index order, never overlapping
   int count = 0;                       // ranges in use
+  // Records outside these latitudes (1e-5 degree units) are too far north or south to be within
+  // the radius, whatever their longitude: a cheap test before the distance.
+  int64_t south = 0, north = 0;
 };
 
 // Degrees (north and east positive) and metres. A window that reaches a pole, or a band wider than

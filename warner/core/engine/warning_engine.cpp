@@ -186,8 +186,10 @@ int WarningEngine::FindCandidates() {
     for (int32_t index = window.ranges[static_cast<size_t>(range)].begin;
          index < window.ranges[static_cast<size_t>(range)].end; ++index) {
       if (candidateCount_ == kMaxCandidates) return static_cast<int>(candidateCount_);
+      const PoiRecord record = source_->Record(index);
+      if (record.latitude < window.south || record.latitude > window.north) continue;
       double distance = 0, bearing = 0;
-      if (IsCandidate(source_->Record(index), distance, bearing)) {
+      if (IsCandidate(record, distance, bearing)) {
         candidates_[candidateCount_++] = {index, 1, bearing, distance};
       }
     }

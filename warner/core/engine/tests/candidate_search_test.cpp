@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -149,6 +150,11 @@ TEST(SearchWindow, EmptyOrMeaninglessInputGivesNoWindow) {
   rig.Load();
   EXPECT_EQ(FindSearchWindow(rig.table, std::nan(""), 0, 500).count, 0);
   EXPECT_EQ(FindSearchWindow(rig.table, 0, std::nan(""), 500).count, 0);
+  // Out of any receiver's range, or an endless radius: everything, computed without overflow.
+  EXPECT_EQ(FindSearchWindow(rig.table, 0, 1e300, 500).count, 1);
+  const SearchWindow endless = FindSearchWindow(rig.table, 0, 0, std::numeric_limits<double>::infinity());
+  ASSERT_EQ(endless.count, 1);
+  EXPECT_LT(endless.south, 0);
 }
 
 }  // namespace
