@@ -136,6 +136,7 @@ def sounds():
     tone("Mobile.wav", [660, 990, 660])
     tone("Danger.wav", [440, 550])
     tone("MyPlace.wav", [523, 659, 784])
+    tone("SpeedAlarm.wav", [1200, 900, 1200, 900])
 
 
 if __name__ == "__main__":

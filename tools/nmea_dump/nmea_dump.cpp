@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "platform/sync/critical_section.h"
-#include "tools/nmea_dump/json_line.h"
+#include "platform/json/json_line.h"
 #include "warner/gps/gps_fix.h"
 #include "warner/gps/nmea_decoder.h"
 
@@ -44,7 +44,7 @@ class PrintingTmcSink : public gps::TmcRecordSink {
       std::snprintf(digits, sizeof digits, "%02X", bytes[i]);
       hex += digits;
     }
-    std::fputs(tools::JsonLine().Text("tmc", hex).Finish().c_str(), stdout);
+    std::fputs(platform::JsonLine().Text("tmc", hex).Finish().c_str(), stdout);
   }
 };
 
@@ -54,7 +54,7 @@ std::string_view WithoutLineEnd(std::string_view sentence) {
 }
 
 std::string SentenceLine(std::string_view sentence, int parse, const gps::GpsFix& f) {
-  tools::JsonLine line;
+  platform::JsonLine line;
   line.Int("next", gps::kFrameSentence)
       .Text("sentence", WithoutLineEnd(sentence))
       .Int("parse", parse)
@@ -132,7 +132,7 @@ void Dump(std::FILE* in, const Options& options) {
         std::fputs(SentenceLine(decoder.Sentence(), parse, decoder.Snapshot()).c_str(), stdout);
       } else {
         const gps::GpsFix f = decoder.Snapshot();
-        std::fputs(tools::JsonLine().Int("next", next).Int("badSentenceCount", f.badSentenceCount).Finish().c_str(),
+        std::fputs(platform::JsonLine().Int("next", next).Int("badSentenceCount", f.badSentenceCount).Finish().c_str(),
                    stdout);
       }
     }

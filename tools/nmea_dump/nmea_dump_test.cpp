@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/nmea_dump/json_line.h"
+#include "platform/json/json_line.h"
 
 namespace {
 
@@ -76,8 +76,8 @@ TEST(NmeaDump, CommandLineErrors) {
 }
 
 TEST(JsonLine, EscapesControlAndQuoteCharacters) {
-  EXPECT_EQ(tools::JsonLine().Text("s", "a\"b\\c\r\x01").Finish(), "{\"s\":\"a\\\"b\\\\c\\u000d\\u0001\"}\n");
-  EXPECT_EQ(tools::JsonLine().Real("x", 1.0 / 0.0).Int("n", -3).Finish(), "{\"x\":null,\"n\":-3}\n");
+  EXPECT_EQ(platform::JsonLine().Text("s", "a\"b\\c\r\x01").Finish(), "{\"s\":\"a\\\"b\\\\c\\u000d\\u0001\"}\n");
+  EXPECT_EQ(platform::JsonLine().Real("x", 1.0 / 0.0).Int("n", -3).Finish(), "{\"x\":null,\"n\":-3}\n");
 }
 
 }  // namespace

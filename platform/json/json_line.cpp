@@ -1,9 +1,9 @@
-#include "tools/nmea_dump/json_line.h"
+#include "platform/json/json_line.h"
 
 #include <cmath>
 #include <cstdio>
 
-namespace tools {
+namespace platform {
 
 JsonLine& JsonLine::Int(std::string_view key, int64_t value) {
   Key(key);
@@ -60,4 +60,4 @@ void JsonLine::AppendEscaped(std::string_view value) {
   }
 }
 
-}  // namespace tools
+}  // namespace platform

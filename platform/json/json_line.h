@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace tools {
+namespace platform {
 
 class JsonLine {
  public:
@@ -24,4 +24,4 @@ class JsonLine {
   std::string text_ = "{";
 };
 
-}  // namespace tools
+}  // namespace platform
