@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/sync/critical_section.h"
 #include "platform/json/json_line.h"
+#include "platform/sync/critical_section.h"
 #include "warner/gps/gps_fix.h"
 #include "warner/gps/nmea_decoder.h"
 
