@@ -98,7 +98,9 @@ int RunReplay(const ReplayOptions& options, std::FILE* out, platform::Reporter& 
   printer.SetCurrentPositionFile(platform::ToLinuxPath(settings.actPosFolder + settings.actPosFileName));
 
   WarningEngine engine(gpsFixLock, printer);
-  engine.ApplySettings(EngineSettingsFrom(settings));
+  EngineSettings engineSettings = EngineSettingsFrom(settings);
+  engineSettings.testEveryRecord = options.testEveryRecord;
+  engine.ApplySettings(engineSettings);
   database.SetUnloadObserver([&] {
     engine.ClearTrackedPois();
     engine.ResetEngine();

@@ -10,10 +10,11 @@
 namespace warner {
 
 struct ReplayOptions {
-  std::string logFile;        // the GPS log to replay
-  std::string programFolder;  // settings files, Sentry.snt, Sounds/, Bitmaps/; empty: the program's own
-  bool paced = false;         // at the receiver's pace (BaudRate of the settings) instead of at once
-  bool json = false;          // one JSON object per event
+  std::string logFile;           // the GPS log to replay
+  std::string programFolder;     // settings files, Sentry.snt, Sounds/, Bitmaps/; empty: the program's own
+  bool paced = false;            // at the receiver's pace (BaudRate of the settings) instead of at once
+  bool json = false;             // one JSON object per event
+  bool testEveryRecord = false;  // check mode: no search window, every record on every fix
 };
 
 // Exit codes of the replay.

@@ -12,7 +12,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: waypost --replay FILE [--folder DIR] [--paced] [--json]\n"
+    "Usage: waypost --replay FILE [--folder DIR] [--paced] [--json] [--test-every-record]\n"
     "Replays a GPS log (NMEA 0183: GGA, RMC, VTG) through the warner and prints what a driver\n"
     "would see and hear: POI warnings with their distance and bearing, the speed alarm, the\n"
     "satellite fix lost and regained, and the sounds played.\n"
@@ -23,6 +23,8 @@ constexpr const char* kUsage =
     "                 instead of as fast as the file can be read\n"
     "  --json         one JSON object per event (field \"event\": announce, speedAlarm, satFix,\n"
     "                 satLost, sound, messageFile, status, end)\n"
+    "  --test-every-record  check mode: test every POI on every fix instead of searching the\n"
+    "                 POIs near the position; slow, the same output, for verifying the search\n"
     "System sounds and handheld paths (\\Windows\\...) live under $DW_SYSTEM_ROOT (default\n"
     "~/.local/share/driver-warner/root); DW_SOUND=null or DW_SOUND=record:FILE keeps it quiet.\n"
     "Exit status: 0 end of the log, 2 wrong command line or log not readable, 3 database not\n"
@@ -37,6 +39,8 @@ bool ParseOptions(int argc, char** argv, warner::ReplayOptions& options, bool& h
       options.paced = true;
     } else if (arg == "--json") {
       options.json = true;
+    } else if (arg == "--test-every-record") {
+      options.testEveryRecord = true;
     } else if ((arg == "--replay" || arg == "--folder") && i + 1 < argc) {
       (arg == "--replay" ? options.logFile : options.programFolder) = argv[++i];
     } else {

@@ -15,6 +15,9 @@ struct EngineSettings {
   std::string registeredMessageName;    // RegisteredMessageName; empty: none
   std::string fileMessageName;          // FileMessageName as a Linux path; empty: none
   int announceOpenTime = 10;            // AnnounceOpenTime, seconds
+  // Check mode: every record is tested on every fix instead of the search window. Slow; it lets a
+  // replay verify that the window never misses what a test of every record finds.
+  bool testEveryRecord = false;
 };
 
 }  // namespace warner

@@ -47,13 +47,8 @@ SearchWindow FindSearchWindow(const PoiSource& source, double longitude, double 
   if (count <= 0 || !std::isfinite(longitude) || !std::isfinite(latitude) || std::isnan(radiusMetres)) {
     return window;
   }
-  if (std::fabs(latitude) > 90.0 || std::fabs(longitude) > 360.0) {
-    // No receiver reports this; search everything rather than compute bands from it.
-    window.south = std::numeric_limits<int64_t>::min();
-    window.north = std::numeric_limits<int64_t>::max();
-    AddRange(window, 0, count);
-    return window;
-  }
+  // No receiver reports this; search everything rather than compute bands from it.
+  if (std::fabs(latitude) > 90.0 || std::fabs(longitude) > 360.0) return EveryRecord(source);
   // Beyond half the globe every record is within reach anyway.
   const double reach = std::min((std::max(radiusMetres, 0.0) + kMarginMetres) / kMetresPerDegree, 180.0);
   window.south = static_cast<int64_t>(std::floor((latitude - reach) * kUnitsPerDegree));
@@ -74,6 +69,14 @@ SearchWindow FindSearchWindow(const PoiSource& source, double longitude, double 
   if (window.count == 2 && window.ranges[0].begin > window.ranges[1].begin) {
     std::swap(window.ranges[0], window.ranges[1]);
   }
+  return window;
+}
+
+SearchWindow EveryRecord(const PoiSource& source) {
+  SearchWindow window;
+  window.south = std::numeric_limits<int64_t>::min();
+  window.north = std::numeric_limits<int64_t>::max();
+  if (source.RecordCount() > 0) AddRange(window, 0, source.RecordCount());
   return window;
 }
 

@@ -26,5 +26,7 @@ struct SearchWindow {
 // Degrees (north and east positive) and metres. A window that reaches a pole, or a band wider than
 // half the globe, is the whole source; a position that is not a number has an empty window.
 SearchWindow FindSearchWindow(const PoiSource& source, double longitude, double latitude, double radiusMetres);
+// The whole source, no latitude bound: what a test of every record searches.
+SearchWindow EveryRecord(const PoiSource& source);
 
 }  // namespace warner

@@ -181,7 +181,9 @@ int WarningEngine::FindCandidates() {
   searchRadius_ =
       std::max({static_cast<double>(source_->MaxWarnMetres()),
                 source_->MaxWarnSeconds() * fix_.speedMs + kTimeWarningMarginMetres, kDefaultWarningMetres});
-  const SearchWindow window = FindSearchWindow(*source_, fix_.longitude, fix_.latitude, searchRadius_);
+  const SearchWindow window = settings_.testEveryRecord
+                                  ? EveryRecord(*source_)
+                                  : FindSearchWindow(*source_, fix_.longitude, fix_.latitude, searchRadius_);
   for (int range = 0; range < window.count; ++range) {
     for (int32_t index = window.ranges[static_cast<size_t>(range)].begin;
          index < window.ranges[static_cast<size_t>(range)].end; ++index) {
