@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "converter/poi_list/decimal_number.h"
+#include "platform/bytes/little_endian.h"
 
 namespace converter {
 namespace {
@@ -19,15 +20,8 @@ constexpr double kMaxHeightCode = 32767.0;  // 30000 m
 constexpr double kMaxDirectionTenths = 3600.0;
 constexpr double kMaxDistance = 32767.0;
 
-void PutLe16(uint8_t* out, uint16_t value) {
-  out[0] = static_cast<uint8_t>(value);
-  out[1] = static_cast<uint8_t>(value >> 8);
-}
-
-void PutLe32(uint8_t* out, int32_t value) {
-  const auto bits = static_cast<uint32_t>(value);
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(bits >> (8 * i));
-}
+void PutLe16(uint8_t* out, uint16_t value) { platform::PutLe16(out, value); }
+void PutLe32(uint8_t* out, int32_t value) { platform::PutLe32(out, static_cast<uint32_t>(value)); }
 
 struct SntCategory {
   std::string text;

@@ -14,23 +14,13 @@
 
 #include "converter/common/parsed_poi.h"
 #include "converter/common/run_log.h"
+#include "platform/bytes/little_endian.h"
 
 namespace converter {
 
-// Little-endian fields into a fixed record.
-inline void PutLe16(uint8_t* at, uint16_t value) {
-  at[0] = static_cast<uint8_t>(value);
-  at[1] = static_cast<uint8_t>(value >> 8);
-}
-inline void PutLe24(uint8_t* at, uint32_t value) {
-  at[0] = static_cast<uint8_t>(value);
-  at[1] = static_cast<uint8_t>(value >> 8);
-  at[2] = static_cast<uint8_t>(value >> 16);
-}
-inline void PutLe32(uint8_t* at, uint32_t value) {
-  PutLe16(at, static_cast<uint16_t>(value));
-  PutLe16(at + 2, static_cast<uint16_t>(value >> 16));
-}
+using platform::PutLe16;
+using platform::PutLe24;
+using platform::PutLe32;
 
 // A target file created (or truncated) for binary writing. Writes go through one buffer of its own,
 // so a writer may hand over a few bytes at a time. The path is the configured one (Windows-1252,

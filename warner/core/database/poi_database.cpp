@@ -8,6 +8,7 @@
 #include <new>
 #include <utility>
 
+#include "platform/bytes/little_endian.h"
 #include "platform/errors/errors.h"
 #include "platform/paths/paths.h"
 #include "platform/text/text.h"
@@ -22,13 +23,6 @@ constexpr uint32_t kCountField = 88;
 constexpr uint32_t kCategoryCountField = 92;
 constexpr uint32_t kRecordOffsetField = 96;
 constexpr uint16_t kSecondsFlag = 0x8000;
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
 
 // The failed stream's reason as the last error; a read that simply ran out of bytes is an end of
 // file, which errno does not tell.
@@ -57,7 +51,7 @@ bool ReadAt(std::FILE* file, long offset, uint8_t* into, size_t count) {
 // category region [kSntHeaderSize, end).
 bool CategoryRecordFits(const uint8_t* buffer, uint64_t offset, uint64_t end) {
   if (offset < kSntHeaderSize || offset + 2 > end) return false;
-  const uint64_t nul = offset + 2 + Le16(buffer + offset);
+  const uint64_t nul = offset + 2 + platform::GetLe16(buffer + offset);
   return nul < end && buffer[nul] == 0;
 }
 
@@ -129,13 +123,13 @@ int PoiDatabase::LoadPoiDatabase(std::FILE* file, std::string_view filePath) {
     reporter_.Error("%s: Illegal header in file '%s'.\n", kReadSntFile, path.c_str());
     return -1;
   }
-  const uint32_t count = Le32(header + kCountField);
+  const uint32_t count = platform::GetLe32(header + kCountField);
   if (count == 0) return 0;
 
   // The header's length is believed only as far as the file bears it out: a length beyond the end
   // can never be read, and allocating it first would let a damaged header claim any amount of
   // memory. A file longer than its header says is read up to the announced length, as before.
-  const uint32_t length = Le32(header + kLengthField);
+  const uint32_t length = platform::GetLe32(header + kLengthField);
   struct stat info {};
   if (fstat(fileno(file), &info) != 0) {
     platform::SetLastErrorFromErrno(errno);
@@ -150,7 +144,7 @@ int PoiDatabase::LoadPoiDatabase(std::FILE* file, std::string_view filePath) {
 
   // Every record and its category must lie inside what was read; anything else is a damaged
   // header or record, refused as a whole so the engine never follows a wild offset.
-  const uint32_t recordOffset = Le32(header + kRecordOffsetField);
+  const uint32_t recordOffset = platform::GetLe32(header + kRecordOffsetField);
   if (recordOffset < kSntHeaderSize || recordOffset > length ||
       static_cast<uint64_t>(count) * kPoiRecordSize > length - recordOffset) {
     reporter_.Error("%s: Illegal header in file '%s'.\n", kReadSntFile, path.c_str());
@@ -172,11 +166,11 @@ int PoiDatabase::LoadPoiDatabase(std::FILE* file, std::string_view filePath) {
   int32_t maxSeconds = 0;
   const uint8_t* record = buffer.get() + recordOffset;
   for (uint32_t i = 0; i < count; ++i, record += kPoiRecordSize) {
-    if (!CategoryRecordFits(buffer.get(), Le32(record + 12), recordOffset)) {
+    if (!CategoryRecordFits(buffer.get(), platform::GetLe32(record + 12), recordOffset)) {
       reporter_.Error("%s: Illegal header in file '%s'.\n", kReadSntFile, path.c_str());
       return -1;
     }
-    const uint16_t distance = Le16(record + 8);
+    const uint16_t distance = platform::GetLe16(record + 8);
     if ((distance & kSecondsFlag) != 0) {
       maxSeconds = std::max<int32_t>(maxSeconds, distance & 0x7FFF);
     } else {
@@ -188,7 +182,7 @@ int PoiDatabase::LoadPoiDatabase(std::FILE* file, std::string_view filePath) {
   length_ = length;
   recordCount_ = static_cast<int32_t>(count);  // below 2^32 / 20: checked against the length above
   recordOffset_ = recordOffset;
-  categoryCount_ = Le32(header + kCategoryCountField);
+  categoryCount_ = platform::GetLe32(header + kCategoryCountField);
   maxWarnMetres_ = maxMetres;
   maxWarnSeconds_ = maxSeconds;
   return 0;
@@ -220,12 +214,12 @@ int32_t PoiDatabase::RecordCount() const { return recordCount_; }
 PoiRecord PoiDatabase::Record(int32_t index) const {
   const uint8_t* p = buffer_.get() + recordOffset_ + static_cast<size_t>(index) * kPoiRecordSize;
   PoiRecord record;
-  record.longitude = static_cast<int32_t>(Le32(p));
-  record.latitude = static_cast<int32_t>(Le32(p + 4));
-  record.warnDistance = Le16(p + 8);
-  record.height = Le16(p + 10);
-  record.categoryOffset = static_cast<int32_t>(Le32(p + 12));
-  record.direction = Le16(p + 16);
+  record.longitude = static_cast<int32_t>(platform::GetLe32(p));
+  record.latitude = static_cast<int32_t>(platform::GetLe32(p + 4));
+  record.warnDistance = platform::GetLe16(p + 8);
+  record.height = platform::GetLe16(p + 10);
+  record.categoryOffset = static_cast<int32_t>(platform::GetLe32(p + 12));
+  record.direction = platform::GetLe16(p + 16);
   return record;
 }
 
@@ -238,14 +232,14 @@ std::string_view PoiDatabase::CategoryText(int32_t index) const {
   const char* text = reinterpret_cast<const char*>(buffer_.get() + offset + 2);
   // Readers have always taken the text up to its first NUL; the load made sure one comes at the
   // latest where the length word says.
-  return std::string_view(text, strnlen(text, Le16(buffer_.get() + offset)));
+  return std::string_view(text, strnlen(text, platform::GetLe16(buffer_.get() + offset)));
 }
 
 std::vector<std::string_view> PoiDatabase::CategoryTexts() const {
   std::vector<std::string_view> texts;
   uint64_t offset = kSntHeaderSize;
   for (uint32_t i = 0; i < categoryCount_ && CategoryRecordFits(buffer_.get(), offset, recordOffset_); ++i) {
-    const uint16_t length = Le16(buffer_.get() + offset);
+    const uint16_t length = platform::GetLe16(buffer_.get() + offset);
     const char* text = reinterpret_cast<const char*>(buffer_.get() + offset + 2);
     texts.emplace_back(text, strnlen(text, length));
     offset += 3u + length;
