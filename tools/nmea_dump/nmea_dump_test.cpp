@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/json/json_line.h"
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -73,11 +71,6 @@ TEST(NmeaDump, CommandLineErrors) {
   EXPECT_NE(RunDump("", "--bogus").status, 0);
   const DumpRun missing = RunDump("", "/nonexistent/file");  // two files: refused
   EXPECT_NE(missing.status, 0);
-}
-
-TEST(JsonLine, EscapesControlAndQuoteCharacters) {
-  EXPECT_EQ(platform::JsonLine().Text("s", "a\"b\\c\r\x01").Finish(), "{\"s\":\"a\\\"b\\\\c\\u000d\\u0001\"}\n");
-  EXPECT_EQ(platform::JsonLine().Real("x", 1.0 / 0.0).Int("n", -3).Finish(), "{\"x\":null,\"n\":-3}\n");
 }
 
 }  // namespace
