@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   # sound: decoding and playback
   libsndfile1-dev libasound2-dev
+  # the registry hives
+  libsqlite3-dev
   # the converter benchmark's reference: the POI converter users reach for
   gpsbabel
 )
