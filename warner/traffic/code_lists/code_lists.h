@@ -41,8 +41,9 @@ inline constexpr uint32_t kCodeLimit = 0x10000;
 inline constexpr const char* kEventListName = "ECL_D1.bin";
 inline constexpr const char* kLocationListName = "LCL_D1.bin";
 
-// Expands a stored record (already complemented back) into an image of imageSize bytes; bytes past
-// the image are dropped, never written. Returns false for a run that the record cuts short.
+// Expands a stored record (already complemented back) into an image of imageSize bytes, which is
+// zeroed first; bytes past the image are dropped, never written. Returns false for a record without
+// its escape byte or one that ends inside an escape sequence.
 bool ExpandRecord(const uint8_t* coded, size_t codedSize, uint8_t* image, size_t imageSize);
 
 class CodeLists {
@@ -55,6 +56,10 @@ class CodeLists {
   // 0, or -1 after "Can't read the ... Code List file '%hs'.\n" with the error.
   int OpenEventCodeList(const std::string& linuxPath);
   int OpenLocationCodeList(const std::string& linuxPath);
+  // Takes over an already open stream as the list (a memory stream in tests and fuzzing); the
+  // previous one is closed, nullptr leaves the list closed.
+  void AdoptEventCodeList(std::FILE* file);
+  void AdoptLocationCodeList(std::FILE* file);
   void Close();
 
   // The code, -1 (code out of range, record missing or damaged) or -2 (list not open); on failure
