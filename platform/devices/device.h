@@ -37,8 +37,17 @@ class Device {
 };
 
 // Opens an existing file or device (never creates one). Access is a combination of kGenericRead
-// and kGenericWrite. Two openers of one serial port that both want write access are refused with
-// 32 (sharing violation) for the second one; readers may share. A file ignores the share mode.
+// and kGenericWrite; a read or write the access does not allow fails with 5. Two openers of one
+// serial port that both want write access are refused with 32 (sharing violation) for the second
+// one; readers may share. A file ignores the share mode (and kGenericWrite opens it read-write).
+//
+// A device name the port map does not know ("COM7:" with nothing behind it) fails with 2; a
+// device that cannot be opened gives the error of the open (2, 5, ...). A serial port is put in
+// raw mode at open (Linux line editing, echo and translations off: the handheld's ports have none),
+// and its settings as found are what GET_DCB reports until a SET_DCB. The port does not restore
+// them at close: whoever changes them saves and restores them through GET/SET_DCB. The write
+// lock is an flock() on the open device, so it holds between processes as well as within one.
+// A write that runs into its time-out returns true with fewer bytes written than asked.
 std::unique_ptr<Device> OpenDevice(std::string_view name, uint32_t access, uint32_t shareMode);
 
 // The device names ("COM4:") of the ports that can be opened now, as the handheld's list of

@@ -29,6 +29,11 @@ enum ErrorCode : uint32_t {
   kErrorDiskFull = 112,
   kErrorInsufficientBuffer = 122,
   kErrorAlreadyExists = 183,
+  kErrorMoreData = 234,
+  kErrorNoMoreItems = 259,
+  kErrorRegistryCorrupt = 1015,   // a hive file that is not a readable database
+  kErrorRegistryIoFailed = 1016,  // a hive that cannot be read or written for another reason
+  kErrorKeyDeleted = 1018,        // the open key was deleted meanwhile
   kErrorIoDevice = 1117,
   kErrorTimeout = 1460,
   kErrorDeviceInUse = 2404,

@@ -33,7 +33,7 @@ TEST(Errors, ErrnoValuesMapToTheNumbersTheProgramsTestFor) {
 }
 
 TEST(Errors, EveryNumberHasAText) {
-  for (uint32_t code : {0u, 2u, 3u, 4u, 5u, 13u, 21u, 38u, 55u, 110u, 2404u, 8255u}) {
+  for (uint32_t code : {0u, 2u, 3u, 4u, 5u, 13u, 21u, 38u, 55u, 110u, 234u, 259u, 1018u, 2404u, 8255u}) {
     const std::string text = ErrorText(code);
     EXPECT_FALSE(text.empty()) << code;
     EXPECT_EQ(text.find("Unknown"), std::string::npos) << code;

@@ -6,7 +6,12 @@
 // fails with 32 (sharing violation).
 //
 // All calls return a system error number (0 = success) and leave it as the thread's last error.
-// Key paths use '\' (or '/') between levels, e.g. "Drivers\\Active\\12".
+// Key paths use '\' (or '/') between levels, e.g. "Drivers\\Active\\12"; empty levels (a leading,
+// doubled or trailing separator) are ignored. Key and value names compare with the ASCII letters
+// folded to one case (other bytes exactly); the name keeps the case it was first stored with.
+// Calls on a key that is not open fail with 6 (invalid handle); calls on an open key that has
+// been deleted meanwhile (by this or another process) fail with 1018 (key deleted), even when a key
+// of the same path has been created again since.
 
 #include <cstdint>
 #include <memory>
@@ -41,7 +46,7 @@ class RegistryKey {
   // Opens the key, creating every missing level on the way; *created tells whether the last level
   // was new.
   static uint32_t Create(Hive hive, std::string_view path, RegistryKey& key, bool* created = nullptr);
-  // Deletes a key with everything below it; 2 when it does not exist.
+  // Deletes a key with everything below it; 2 when it does not exist, 5 for the hive's root.
   static uint32_t DeleteKey(Hive hive, std::string_view path);
 
   bool IsOpen() const;
@@ -61,6 +66,8 @@ class RegistryKey {
   uint32_t QueryString(std::string_view name, std::string& value, ValueType* actualType = nullptr) const;
   uint32_t QueryDword(std::string_view name, uint32_t& value, ValueType* actualType = nullptr) const;
 
+  // Creates or overwrites a value. 87 for a type other than the four above or a DWORD that is not
+  // 4 bytes.
   uint32_t SetValue(std::string_view name, const RegistryValue& value);
   uint32_t SetString(std::string_view name, std::string_view value);
   uint32_t SetDword(std::string_view name, uint32_t value);
@@ -75,5 +82,9 @@ class RegistryKey {
 
 // The database file of a hive under the system root (for tools and tests).
 std::string HiveFilePath(Hive hive);
+
+// Tests only: the busy time-out of connections opened from now on (kRegistryBusyTimeoutMs by
+// default), so that a test of a locked hive does not wait five seconds.
+void SetRegistryBusyTimeoutForTest(uint32_t milliseconds);
 
 }  // namespace platform
