@@ -235,7 +235,7 @@ TEST_F(CompiledListTest, TheBuiltSampleListsWalkTheA99) {
 }
 
 // The program itself: exit codes and messages, and a compile/decompile run through files.
-class ProgramTest : public CompiledListTest {
+class TmcListsProgramTest : public CompiledListTest {
  protected:
   int Run(const std::string& arguments) {
     const std::string command =
@@ -249,7 +249,7 @@ class ProgramTest : public CompiledListTest {
   std::string err_;
 };
 
-TEST_F(ProgramTest, CompilesAndDecompiles) {
+TEST_F(TmcListsProgramTest, CompilesAndDecompiles) {
   std::string error;
   ASSERT_TRUE(WriteFileBytes(Path("in.txt"), "# demo\n42 ; answer ; 2 ; X\n", error));
   EXPECT_EQ(Run("compile events " + folder_ + "/in.txt " + Path("list.bin")), 0) << err_;
@@ -259,7 +259,7 @@ TEST_F(ProgramTest, CompilesAndDecompiles) {
   EXPECT_EQ(ReadText(folder_ + "/back.txt"), "# code;text;directionality;short text\n42;answer;2;X\n");
 }
 
-TEST_F(ProgramTest, ExitCodesTellUsageFromFailure) {
+TEST_F(TmcListsProgramTest, ExitCodesTellUsageFromFailure) {
   EXPECT_EQ(Run("--help"), 0);
   EXPECT_THAT(out_, HasSubstr("Usage: tmc-lists compile"));
   EXPECT_EQ(Run(""), 2);

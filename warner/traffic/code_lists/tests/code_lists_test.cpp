@@ -51,8 +51,8 @@ class ListFile {
 
 // The simplest coding of an image: the escape byte, then every byte as it is.
 Bytes Literal(const Bytes& image) {
-  Bytes coded{kEscape};
-  coded.insert(coded.end(), image.begin(), image.end());
+  Bytes coded(image.size() + 1, kEscape);
+  std::copy(image.begin(), image.end(), coded.begin() + 1);
   return coded;
 }
 
@@ -296,8 +296,9 @@ class WalkTest : public CodeListsTest {
   void SetUp() override {
     CodeListsTest::SetUp();
     ListFile file;
+    const char* names[] = {"", "J1", "J2", "J3", "J4"};
     for (uint32_t code = 1; code <= 4; ++code) {
-      file.Record(code, Literal(LocationImage(code, "J" + std::to_string(code), code - 1, code < 4 ? code + 1 : 0)));
+      file.Record(code, Literal(LocationImage(code, names[code], code - 1, code < 4 ? code + 1 : 0)));
     }
     file.Record(10, Literal(LocationImage(10, "J10", 0, 11)));
     file.Record(11, Literal(LocationImage(11, "J11", 10, 0)));
