@@ -1,0 +1,25 @@
+#pragma once
+// What the programs ask of a file beyond reading it: whether it is there, whether it may be
+// written, when it was last written, and a copy over an existing file. Paths are in the programs'
+// form (see platform/paths); failures leave a system error number as the thread's last error.
+
+#include <cstdint>
+#include <string_view>
+
+namespace platform {
+
+struct FileInfo {
+  bool readOnly = false;       // no write permission bit set: the handheld's read-only attribute
+  int64_t lastWriteUtcMs = 0;  // milliseconds since 1970-01-01 UTC
+
+  bool operator==(const FileInfo&) const = default;
+};
+
+// False with the last error set when the path names nothing or a folder (kErrorAccessDenied).
+bool GetFileInfo(std::string_view path, FileInfo& info);
+
+// Copies `from` over `to` (created or truncated). False with the last error set when either side
+// cannot be opened or the copy cannot be written whole.
+bool CopyFileOverwrite(std::string_view from, std::string_view to);
+
+}  // namespace platform
