@@ -1,6 +1,7 @@
 #include "warner/core/worker/gps_worker.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <mutex>
 #include <new>
@@ -46,8 +47,17 @@ GpsWorker::GpsWorker(gps::NmeaDecoder& decoder, WarningEngine& engine, Satellite
       settings_(settings),
       sleep_(std::move(sleep)) {}
 
-uint32_t GpsWorker::Run(ByteSource& source, const std::atomic<bool>& stop) {
-  uint32_t errorCode = 0;
+void GpsWorker::SetAlternateFileReader(AlternateFileReader* reader, bool positionSource) {
+  alternate_ = reader;
+  alternateIsPosition_ = reader != nullptr && positionSource;
+}
+
+void GpsWorker::SetTrafficPortReader(TrafficPortReader* reader) { trafficReader_ = reader; }
+
+uint32_t GpsWorker::Run(ByteSource* source, const std::atomic<bool>& stop) {
+  // Without any source there is nothing to wait for: the run ends at once.
+  uint32_t errorCode = source == nullptr && !alternateIsPosition_ ? uint32_t{platform::kErrorDevNotExist} : 0u;
+  radioRefreshFailed_ = false;
   bool faultReported = false;
   decoder_.SetSettings({settings_.writeMergedLog, settings_.evaluateTmc});
   sounds_.Reset();
@@ -58,7 +68,7 @@ uint32_t GpsWorker::Run(ByteSource& source, const std::atomic<bool>& stop) {
 
   while (errorCode == 0 && !stop.load()) {
     try {
-      errorCode = ReadOnce(source);
+      errorCode = source != nullptr ? ReadOnce(*source) : ReadAlternateOnce();
     } catch (...) {
       // A fault in one pass must not end the warning; the decoder and engine may hold half an
       // update, so they start from scratch. Once per run: a fault that repeats would flood.
@@ -84,14 +94,30 @@ uint32_t GpsWorker::Run(ByteSource& source, const std::atomic<bool>& stop) {
 uint32_t GpsWorker::ReadOnce(ByteSource& source) {
   size_t count = 0;
   const uint32_t result = source.Read(decoder_.InputBuffer(), gps::NmeaDecoder::kInputSize, &count);
+  return ActOnRead(result, count, [&] {
+    decoder_.SetInputCount(count);
+    DecodeInput();
+  });
+}
+
+uint32_t GpsWorker::ReadAlternateOnce() {
+  size_t count = 0;
+  const uint32_t result = alternate_->ReadAlternateFile(&count);
+  return ActOnRead(result, count, [&] {
+    const int decoded = alternate_->DecodeAlternateText();
+    if (decoded != -1) HandleFixResult(decoded, true);
+  });
+}
+
+template <class Decode>
+uint32_t GpsWorker::ActOnRead(uint32_t result, size_t count, Decode decode) {
   switch (result) {
     case 0:
       if (count == 0) {
         HandleIdle();
       } else {
         idleMs_ = 0;
-        decoder_.SetInputCount(count);
-        DecodeInput();
+        decode();
       }
       return 0;
     case platform::kErrorInvalidData:  // the reader was overtaken: what we have is torn
@@ -109,30 +135,17 @@ uint32_t GpsWorker::ReadOnce(ByteSource& source) {
 }
 
 void GpsWorker::DecodeInput() {
+  bool decodedFix = false;
   for (;;) {
     const int frame = decoder_.NextSentence();
-    if (frame == gps::kFrameInputUsedUp) return;
-    int32_t badCount = 0;
-    int32_t sentenceType = 0;
+    if (frame == gps::kFrameInputUsedUp) break;
     if (frame == gps::kFrameSentence) {
       const int parsed = decoder_.ParseSentence();
       if (parsed == gps::kParseVtg || parsed == gps::kParseIgnored) continue;
-      {
-        std::lock_guard guard(decoder_.GpsFixLock());
-        badCount = decoder_.FixUnderLock().badSentenceCount;
-        sentenceType = static_cast<int32_t>(decoder_.FixUnderLock().lastSentenceType);
-      }
-      if (parsed == gps::kParseFix) {
-        if (badCount < 1) {
-          sounds_.SatFixRegained(sentenceType);
-          SetStatus(WorkerObserver::Status::kFix);
-        }
-        engine_.ProcessFix(decoder_.FixUnderLock());
-      } else {
-        sounds_.SatFixLost(sentenceType);
-        SetStatus(WorkerObserver::Status::kNoFix);
-      }
+      HandleFixResult(parsed, false);
+      decodedFix = decodedFix || parsed == gps::kParseFix;
     } else {
+      int32_t badCount = 0;
       {
         std::lock_guard guard(decoder_.GpsFixLock());
         badCount = decoder_.FixUnderLock().badSentenceCount;
@@ -143,9 +156,44 @@ void GpsWorker::DecodeInput() {
       SetStatus(WorkerObserver::Status::kNoFix);
     }
   }
+  if (decodedFix) RefreshRadioValues();
+}
+
+void GpsWorker::HandleFixResult(int result, bool alternateText) {
+  int32_t badCount = 0;
+  int32_t sentenceType = 0;
+  {
+    std::lock_guard guard(decoder_.GpsFixLock());
+    badCount = decoder_.FixUnderLock().badSentenceCount;
+    sentenceType = static_cast<int32_t>(decoder_.FixUnderLock().lastSentenceType);
+  }
+  if (result == gps::kParseFix) {
+    if (badCount < 1) {
+      sounds_.SatFixRegained(sentenceType);
+      SetStatus(WorkerObserver::Status::kFix);
+    }
+    engine_.ProcessFix(decoder_.FixUnderLock());
+  } else {
+    // An alternate text stands for both sentence types at once.
+    sounds_.SatFixLost(alternateText ? kAllSentenceTypes : sentenceType);
+    SetStatus(WorkerObserver::Status::kNoFix);
+  }
+}
+
+void GpsWorker::RefreshRadioValues() {
+  if (alternate_ == nullptr || alternateIsPosition_ || radioRefreshFailed_) return;
+  size_t count = 0;
+  // The file's failure has been reported once; the position goes on without its radio values
+  // rather than with a message on every fix.
+  if (alternate_->ReadAlternateFile(&count) != 0) {
+    radioRefreshFailed_ = true;
+    return;
+  }
+  alternate_->DecodeAlternateText();
 }
 
 void GpsWorker::HandleIdle() {
+  if (trafficReader_ != nullptr && std::abs(settings_.evaluateTmc) == 2) trafficReader_->ReadTmcPort();
   sleep_(kIdleWaitMs);
   idleMs_ += kIdleWaitMs;
   if (idleMs_ < kIdleLimitMs) return;

@@ -25,6 +25,27 @@ class ByteSource {
   virtual uint32_t Read(uint8_t* buffer, size_t capacity, size_t* count) = 0;
 };
 
+// The separate traffic-message port, read by the worker whenever the GPS source is idle (the
+// traffic decoder implements it).
+class TrafficPortReader {
+ public:
+  virtual ~TrafficPortReader() = default;
+  virtual int ReadTmcPort() = 0;
+};
+
+// The alternate file: another program's text with position and radio values (the serial sources
+// implement it).
+class AlternateFileReader {
+ public:
+  virtual ~AlternateFileReader() = default;
+  // As ByteSource::Read, with *count the size of a new text (0: nothing new); the text itself
+  // stays with the reader.
+  virtual uint32_t ReadAlternateFile(size_t* count) = 0;
+  // Decodes the text last read (writing the fix when the file is the position source): 0 a good
+  // fix, 1 or -3 no fix, -1 nothing to decode.
+  virtual int DecodeAlternateText() = 0;
+};
+
 // The satellite fix and lost sounds (the alarm output implements them).
 class SatelliteSoundOutput {
  public:
@@ -59,7 +80,7 @@ namespace warner {
 
 struct WorkerSettings {
   int playSatFixSound = 2;  // PlaySatFixSound: bad sentences before the lost sound; 0 off
-  int evaluateTmc = 0;      // EvaluateTMC (the traffic source is read by a later module)
+  int evaluateTmc = 0;      // EvaluateTMC: 2 or -2 reads the traffic port on idle passes
   int writeMergedLog = 0;   // WriteMergedLog
 };
 
@@ -80,13 +101,28 @@ class GpsWorker {
 
   // One activation: reset, then the read loop until `stop` is set or the source ends it; then the
   // forced lost sound and the end event. Returns the error code (0 when stopped, 38 at the end of a
-  // replayed file, the source's code otherwise).
-  uint32_t Run(ByteSource& source, const std::atomic<bool>& stop);
+  // replayed file, the source's code otherwise). Without a byte source the alternate file is the
+  // position source when one is set, else the run ends at once with 55.
+  uint32_t Run(ByteSource* source, const std::atomic<bool>& stop);
+  uint32_t Run(ByteSource& source, const std::atomic<bool>& stop) { return Run(&source, stop); }
+
+  // The alternate file, as the position source (read instead of bytes when Run has no byte
+  // source) or, with positionSource false, for the radio values after each pass that decoded a fix.
+  void SetAlternateFileReader(AlternateFileReader* reader, bool positionSource);
+  // Read on every idle pass when EvaluateTMC is 2 or -2.
+  void SetTrafficPortReader(TrafficPortReader* reader);
 
  private:
   // 0 to go on, else the code that ends the loop.
   uint32_t ReadOnce(ByteSource& source);
+  uint32_t ReadAlternateOnce();
+  // Acts on a reader's result; `decode` handles the bytes of a successful read.
+  template <class Decode>
+  uint32_t ActOnRead(uint32_t result, size_t count, Decode decode);
   void DecodeInput();
+  // A parsed sentence or decoded alternate text: kParseFix evaluates the fix, a failure sounds lost.
+  void HandleFixResult(int result, bool alternateText);
+  void RefreshRadioValues();
   void HandleIdle();
   void ResetDecoding();
   void ForceSatLost();
@@ -98,6 +134,10 @@ class GpsWorker {
   WorkerObserver& observer_;
   WorkerSettings settings_;
   std::function<void(uint32_t ms)> sleep_;
+  AlternateFileReader* alternate_ = nullptr;
+  bool alternateIsPosition_ = false;
+  bool radioRefreshFailed_ = false;
+  TrafficPortReader* trafficReader_ = nullptr;
   uint32_t idleMs_ = 0;
   WorkerObserver::Status status_ = WorkerObserver::Status::kInactive;
 };
