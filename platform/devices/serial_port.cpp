@@ -96,6 +96,22 @@ bool PollFor(int fd, short events, int64_t waitMs, uint32_t& error) {
   return false;
 }
 
+// Checks that `fd` is a terminal, takes the writer's lock when asked, reads the settings as found
+// and switches to raw mode. The lock comes before any change, so a refused writer changes nothing;
+// it belongs to this open file and ends with it.
+uint32_t TakeTerminal(int fd, bool writer, SerialSettings& found) {
+  termios tio{};
+  if (tcgetattr(fd, &tio) != 0) return ErrorFromErrno(errno);
+  if (writer && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    return errno == EWOULDBLOCK ? kErrorSharingViolation : ErrorFromErrno(errno);
+  }
+  int lines = 0;
+  if (ioctl(fd, TIOCMGET, &lines) != 0) lines = -1;
+  found = SettingsFromTermios(tio, lines);
+  MakeRaw(tio);
+  return tcsetattr(fd, TCSANOW, &tio) == 0 ? kErrorSuccess : ErrorFromErrno(errno);
+}
+
 }  // namespace
 
 std::unique_ptr<Device> SerialPort::Open(const std::string& path, uint32_t access) {
@@ -105,26 +121,12 @@ std::unique_ptr<Device> SerialPort::Open(const std::string& path, uint32_t acces
     SetLastErrorFromErrno(errno);
     return nullptr;
   }
-  uint32_t error = kErrorSuccess;
-  termios tio{};
-  // One writer per port: the lock belongs to this open file and ends with it.
-  if (tcgetattr(fd, &tio) != 0) {
-    error = ErrorFromErrno(errno);
-  } else if (writer && flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    error = errno == EWOULDBLOCK ? kErrorSharingViolation : ErrorFromErrno(errno);
-  }
-  int lines = 0;
-  if (!error && ioctl(fd, TIOCMGET, &lines) != 0) lines = -1;
-  const SerialSettings found = SettingsFromTermios(tio, lines);
-  MakeRaw(tio);
-  if (!error && tcsetattr(fd, TCSANOW, &tio) != 0) error = ErrorFromErrno(errno);
-  if (error) {
-    close(fd);
-    SetLastError(error);
-    return nullptr;
-  }
-  SetLastError(kErrorSuccess);
-  return std::unique_ptr<Device>(new SerialPort(fd, access, found));
+  SerialSettings found;
+  const uint32_t error = TakeTerminal(fd, writer, found);
+  SetLastError(error);
+  if (!error) return std::unique_ptr<Device>(new SerialPort(fd, access, found));
+  close(fd);
+  return nullptr;
 }
 
 SerialPort::SerialPort(int fd, uint32_t access, const SerialSettings& settings)
@@ -173,9 +175,9 @@ bool SerialPort::ReadTimed(uint8_t* buffer, size_t capacity, size_t* count, int6
       break;
     }
     const int64_t remaining = RemainingMs(deadline);
+    if (remaining == 0) break;
     const bool intervalWait = got > 0 && intervalMs >= 0 && (remaining < 0 || intervalMs <= remaining);
-    const int64_t wait = intervalWait ? intervalMs : remaining;
-    if (PollFor(fd_, POLLIN, wait, error) && (intervalWait || RemainingMs(deadline) == 0)) break;
+    if (PollFor(fd_, POLLIN, intervalWait ? intervalMs : remaining, error) && intervalWait) break;
   }
   *count = got;
   // Bytes that came before a hang-up are delivered; the next read reports it.
@@ -207,7 +209,9 @@ bool SerialPort::Write(const void* data, size_t size, size_t* written) {
       error = SerialErrorFromErrno(errno);
       break;
     }
-    if (PollFor(fd_, POLLOUT, RemainingMs(deadline), error) && RemainingMs(deadline) == 0) break;
+    const int64_t remaining = RemainingMs(deadline);
+    if (remaining == 0) break;
+    PollFor(fd_, POLLOUT, remaining, error);
   }
   *written = sent;
   // A write time-out is no failure: the caller sees fewer bytes written than asked.
@@ -216,21 +220,16 @@ bool SerialPort::Write(const void* data, size_t size, size_t* written) {
 
 bool SerialPort::IoControl(uint32_t code, const void* in, size_t inSize, void* out, size_t outSize, size_t* returned) {
   if (returned != nullptr) *returned = 0;
-  std::unique_lock<std::mutex> lock(mutex_);
-  switch (code) {
-    case kIoctlSerialGetDcb: return Finish(kErrorSuccess) && CopyOut(settings_, out, outSize, returned);
-    case kIoctlSerialGetTimeouts: return Finish(kErrorSuccess) && CopyOut(timeouts_, out, outSize, returned);
-    case kIoctlSerialSetTimeouts:
-      return CopyIn(in, inSize, timeouts_) ? Finish(kErrorSuccess) : Fail(kErrorInvalidParameter);
-    default: break;
-  }
-  lock.unlock();
+  // One request at a time; a read in progress holds no lock and goes on meanwhile.
+  std::lock_guard<std::mutex> lock(mutex_);
+  SerialSettings settings;
   uint32_t value = 0;
   switch (code) {
-    case kIoctlSerialSetDcb: {
-      SerialSettings settings;
+    case kIoctlSerialGetDcb: return Finish(kErrorSuccess) && CopyOut(settings_, out, outSize, returned);
+    case kIoctlSerialSetDcb:
       return Finish(CopyIn(in, inSize, settings) ? SetSettings(settings) : kErrorInvalidParameter);
-    }
+    case kIoctlSerialGetTimeouts: return Finish(kErrorSuccess) && CopyOut(timeouts_, out, outSize, returned);
+    case kIoctlSerialSetTimeouts: return Finish(CopyIn(in, inSize, timeouts_) ? kErrorSuccess : kErrorInvalidParameter);
     case kIoctlSerialPurge: return Finish(CopyIn(in, inSize, value) ? Purge(value) : kErrorInvalidParameter);
     case kIoctlSerialSetDtr: return Finish(ChangeModemLine(TIOCMBIS, TIOCM_DTR));
     case kIoctlSerialClrDtr: return Finish(ChangeModemLine(TIOCMBIC, TIOCM_DTR));
@@ -261,7 +260,6 @@ uint32_t SerialPort::SetSettings(const SerialSettings& settings) {
   // RTS hand-shake is the kernel's (CRTSCTS); toggle has no Linux form and keeps the line up.
   if (!error && rtsControl != 2) error = ChangeModemLine(rtsControl == 0 ? TIOCMBIC : TIOCMBIS, TIOCM_RTS);
   if (error) return error;
-  std::lock_guard<std::mutex> lock(mutex_);
   settings_ = settings;
   return kErrorSuccess;
 }

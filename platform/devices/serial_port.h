@@ -30,6 +30,7 @@ class SerialPort final : public Device {
 
   // Reads with poll: `totalMs` < 0 waits without end; `intervalMs` < 0 has no interval limit.
   bool ReadTimed(uint8_t* buffer, size_t capacity, size_t* count, int64_t totalMs, int64_t intervalMs);
+  // The requests' work, called with mutex_ held.
   uint32_t SetSettings(const SerialSettings& settings);
   uint32_t Purge(uint32_t what);
   uint32_t ChangeModemLine(unsigned long request, int line);
@@ -37,7 +38,7 @@ class SerialPort final : public Device {
 
   const int fd_;
   const uint32_t access_;
-  std::mutex mutex_;  // guards the two blocks; a control request may come while a read waits
+  std::mutex mutex_;  // one control request at a time; guards the two blocks against reads
   SerialSettings settings_;
   SerialTimeouts timeouts_;
 };

@@ -3,7 +3,8 @@
 // each a SQLite database under the system root, with keys whose names compare without regard to
 // case and typed values. Several processes may use a hive at once: every call is one transaction;
 // a hive that another process is writing is waited for up to kRegistryBusyTimeoutMs, then the call
-// fails with 32 (sharing violation).
+// fails with 32 (sharing violation). Readers are not held up by a writer (write-ahead log). Each
+// open RegistryKey holds a connection of its own; one key may be used by several threads.
 //
 // All calls return a system error number (0 = success) and leave it as the thread's last error.
 // Key paths use '\' (or '/') between levels, e.g. "Drivers\\Active\\12"; empty levels (a leading,

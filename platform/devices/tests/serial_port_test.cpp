@@ -239,6 +239,10 @@ TEST_F(SerialPortTest, AClosedLineEndsAWaitingReadWith55) {
     const bool ok = port->Read(buffer, sizeof buffer, &count);
     return std::make_pair(ok, GetLastError());
   });
+  // Control requests go on while the read waits.
+  SerialSettings settings;
+  EXPECT_TRUE(GetSerialSettings(*port, settings));
+  SetTimeouts(*port, 0, 0, 0);
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   const auto start = Clock::now();
   pty_.CloseMaster();

@@ -1,7 +1,6 @@
 #include "platform/devices/serial_termios.h"
 
 #include <gtest/gtest.h>
-#include <sys/ioctl.h>
 
 #include "platform/errors/errors.h"
 
@@ -49,35 +48,14 @@ TEST(SerialTermios, TheFrameMapsToTheControlBitsAndBack) {
   }
 }
 
-TEST(SerialTermios, AppliedSettingsAreRawAndRefusalsLeaveTheRecordAlone) {
-  termios tio = Cooked();
-  SerialSettings settings;
-  settings.flags = SerialSettings::kBinary | SerialSettings::kParity | (2u << 12);  // RTS hand-shake
-  ASSERT_EQ(ApplySettings(settings, tio), kErrorSuccess);
-  EXPECT_FALSE(tio.c_lflag & (ICANON | ECHO | ISIG));
-  EXPECT_FALSE(tio.c_oflag & OPOST);
-  EXPECT_FALSE(tio.c_iflag & (ICRNL | IXON));
-  EXPECT_TRUE(tio.c_iflag & INPCK);
-  EXPECT_TRUE(tio.c_cflag & (CRTSCTS | CLOCAL | CREAD));
-  EXPECT_EQ(tio.c_cc[VMIN], 1);
-
+TEST(SerialTermios, ARefusedBlockLeavesTheRecordAlone) {
   const termios before = Cooked();
   termios unchanged = before;
+  SerialSettings settings;
   settings.baudRate = 128000;
   EXPECT_EQ(ApplySettings(settings, unchanged), kErrorInvalidParameter);
   EXPECT_EQ(unchanged.c_lflag, before.c_lflag);
   EXPECT_EQ(cfgetospeed(&unchanged), B9600);
-}
-
-TEST(SerialTermios, LinesDecideDtrAndRtsControlWhenTheyCanBeRead) {
-  termios tio = Cooked();
-  constexpr uint32_t kControls = SerialSettings::kDtrControlMask | SerialSettings::kRtsControlMask;
-  EXPECT_EQ(SettingsFromTermios(tio, -1).flags & kControls, (1u << 4) | (1u << 12));
-  EXPECT_EQ(SettingsFromTermios(tio, 0).flags & kControls, 0u);
-  EXPECT_EQ(SettingsFromTermios(tio, TIOCM_DTR).flags & kControls, 1u << 4);
-  tio.c_cflag |= CRTSCTS;
-  EXPECT_EQ(SettingsFromTermios(tio, TIOCM_RTS).flags & (kControls | SerialSettings::kOutxCtsFlow),
-            (2u << 12) | SerialSettings::kOutxCtsFlow);
 }
 
 }  // namespace
