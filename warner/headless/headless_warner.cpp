@@ -1,0 +1,88 @@
+#include "warner/headless/headless_warner.h"
+
+#include "platform/paths/paths.h"
+#include "warner/core/alarm/alarm_output.h"
+#include "warner/gps/conversions.h"
+
+namespace warner {
+
+namespace {
+
+// The values the main window's spins hand to the engine at start-up, and the rest it reads.
+EngineSettings EngineSettingsFrom(const WarnerSettings& s, bool testEveryRecord) {
+  EngineSettings e;
+  e.watchAngle = s.watchAngle;
+  e.directionToleranceAngle = s.directionToleranceAngle;
+  e.speedsToAverage = s.speedsToAverage;
+  e.speedLimitKmh = s.speedLimit / gps::ConvertKmh(1.0, s.speedLimitDimension);
+  e.speedLimitWavFile = s.speedLimitWAVFile;
+  e.writeActPos = s.writeActPos;
+  e.registeredMessageName = s.registeredMessageName;
+  e.fileMessageName = s.fileMessageName.empty() ? std::string() : platform::ToLinuxPath(s.fileMessageName);
+  e.announceOpenTime = s.announceOpenTime;
+  e.testEveryRecord = testEveryRecord;
+  return e;
+}
+
+WarnerSettings ReadSettings(const std::string& folder, platform::Reporter& reporter) {
+  EnsureSystemSounds();
+  WarnerSettings settings;
+  SetDefaultSettings(settings, ProgramMode::kSentry, folder);
+  ReadMainWindowValues(settings, reporter);
+  ReadGlobalSettings(settings, reporter);
+  InitialiseSpinValues(settings);
+  return settings;
+}
+
+}  // namespace
+
+void HeadlessWarner::PrintedSatelliteSounds::SatFixRegained(int32_t type) {
+  if (sounds_.SatFixRegained(type)) printer_.SatelliteSound(true, platform::ToLinuxPath(sounds_.lastPath()));
+}
+
+void HeadlessWarner::PrintedSatelliteSounds::SatFixLost(int32_t typeBits) {
+  if (sounds_.SatFixLost(typeBits)) printer_.SatelliteSound(false, platform::ToLinuxPath(sounds_.lastPath()));
+}
+
+HeadlessWarner::HeadlessWarner(const HeadlessOptions& options, std::FILE* out, platform::Reporter& reporter,
+                               std::function<void(uint32_t ms)> sleep)
+    : folder_(platform::EnsureTrailingSeparator(options.programFolder.empty() ? platform::ProgramFolder()
+                                                                              : options.programFolder)),
+      settings_(ReadSettings(folder_, reporter)),
+      decoder_(gpsFixLock_),
+      database_(reporter, {folder_, DatabaseFileName(0)}),
+      pois_(database_),
+      player_(platform::CreateSoundPlayerFromEnvironment()),
+      printer_(out, options.json, decoder_, pois_,
+               [this](std::string_view name, std::string_view fallback, bool categoryText) {
+                 return PlaySound(name, fallback, categoryText);
+               }),
+      engine_(gpsFixLock_, printer_),
+      satelliteSounds_(*player_, settings_),
+      sounds_(satelliteSounds_, printer_),
+      worker_(decoder_, engine_, sounds_, printer_,
+              {settings_.playSatFixSound, settings_.evaluateTMC, settings_.writeMergedLog}, std::move(sleep)) {
+  decoder_.SetSettings({settings_.writeMergedLog, settings_.evaluateTMC});
+  printer_.SetCurrentPositionFile(platform::ToLinuxPath(settings_.actPosFolder + settings_.actPosFileName));
+  engine_.ApplySettings(EngineSettingsFrom(settings_, options.testEveryRecord));
+  database_.SetUnloadObserver([this] {
+    engine_.ClearTrackedPois();
+    engine_.ResetEngine();
+  });
+}
+
+HeadlessWarner::~HeadlessWarner() { database_.UnloadPoiDatabase(); }
+
+bool HeadlessWarner::ActivateDatabase() {
+  if (database_.ActivatePoiDatabase(settings_.logSntFileMissing) != 0) return false;
+  engine_.SetDatabase(&pois_);
+  return true;
+}
+
+std::string HeadlessWarner::PlaySound(std::string_view name, std::string_view fallback, bool categoryText) {
+  SoundPaths paths;
+  PlayNamedSound(*player_, name, folder_, fallback, paths, categoryText ? NameCoding::kCp1252 : NameCoding::kUtf8);
+  return platform::ToLinuxPath(paths.path);
+}
+
+}  // namespace warner
