@@ -1,22 +1,40 @@
 // waypost: the driver warner. This build runs it without windows: --replay feeds a GPS log
-// through the same worker, engine and sounds as on the road and prints every event.
+// through the same worker, engine and sounds as on the road, --run reads the sources the settings
+// name; both print every event.
 
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "platform/reports/console_reporter.h"
 #include "warner/headless/replay.h"
+#include "warner/headless/run.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "Usage: waypost --replay FILE [--folder DIR] [--paced] [--json] [--test-every-record]\n"
-    "Replays a GPS log (NMEA 0183: GGA, RMC, VTG) through the warner and prints what a driver\n"
-    "would see and hear: POI warnings with their distance and bearing, the speed alarm, the\n"
-    "satellite fix lost and regained, and the sounds played.\n"
-    "  --replay FILE  the GPS log to replay\n"
+    "       waypost --run [--folder DIR] [--json] [--stand-alone]\n"
+    "Runs the warner without windows and prints what a driver would see and hear: POI warnings\n"
+    "with their distance and bearing, the speed alarm, the satellite fix lost and regained, and\n"
+    "the sounds played.\n"
+    "  --replay FILE  replays a GPS log (NMEA 0183: GGA, RMC, VTG)\n"
+    "  --run          reads the GPS source the settings name until SIGINT or SIGTERM: UseGPSPort\n"
+    "                 or UseWM5GPSPort of SntGlobals.ini (a port such as COM4: or a log file), else\n"
+    "                 the driver's virtual port, or the alternate file (AlternateSourceFile). Ports\n"
+    "                 are looked up in the registry's port map (HKLM\\Linux\\SerialPorts) and are put\n"
+    "                 back as they were found when the run ends; the source selection is written\n"
+    "                 back to SntSettings.ini. Without windows there is no navigation program to\n"
+    "                 look for, so it always counts as present (UseWM5GPSPort keeps its port open).\n"
+    "  --stand-alone  with --run: the warner owns the port of Source in SntSettings.ini (or replays\n"
+    "                 SourceFile for FILE) at its BaudRate, instead of listening to a virtual port\n"
     "  --folder DIR   the warner's folder: SntGlobals.ini, SntSettings.ini, Sentry.snt, Sounds/ and\n"
     "                 Bitmaps/ (default: the folder of the program)\n"
     "  --paced        at the receiver's pace (BaudRate of SntSettings.ini, default 4800 baud)\n"
@@ -25,46 +43,87 @@ constexpr const char* kUsage =
     "                 satLost, sound, messageFile, status, end)\n"
     "  --test-every-record  check mode: test every POI on every fix instead of searching the\n"
     "                 POIs near the position; slow, the same output, for verifying the search\n"
-    "System sounds and handheld paths (\\Windows\\...) live under $DW_SYSTEM_ROOT (default\n"
-    "~/.local/share/driver-warner/root); DW_SOUND=null or DW_SOUND=record:FILE keeps it quiet.\n"
-    "Exit status: 0 end of the log, 2 wrong command line or log not readable, 3 database not\n"
-    "usable, 4 the source failed.\n";
+    "System sounds, handheld paths (\\Windows\\...) and the registry live under $DW_SYSTEM_ROOT\n"
+    "(default ~/.local/share/driver-warner/root); DW_SOUND=null or DW_SOUND=record:FILE keeps it\n"
+    "quiet.\n"
+    "Exit status: 0 end of the log or run stopped, 2 wrong command line or log not readable,\n"
+    "3 database not usable, 4 the source could not be opened or failed.\n";
 
-bool ParseOptions(int argc, char** argv, warner::ReplayOptions& options, bool& help) {
+struct Options {
+  warner::ReplayOptions replay;
+  bool run = false;
+  bool standAlone = false;
+  bool help = false;
+};
+
+bool ParseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "-h" || arg == "--help") {
-      help = true;
+      options.help = true;
     } else if (arg == "--paced") {
-      options.paced = true;
+      options.replay.paced = true;
     } else if (arg == "--json") {
-      options.json = true;
+      options.replay.json = true;
     } else if (arg == "--test-every-record") {
-      options.testEveryRecord = true;
+      options.replay.testEveryRecord = true;
+    } else if (arg == "--run") {
+      options.run = true;
+    } else if (arg == "--stand-alone") {
+      options.standAlone = true;
     } else if ((arg == "--replay" || arg == "--folder") && i + 1 < argc) {
-      (arg == "--replay" ? options.logFile : options.programFolder) = argv[++i];
+      (arg == "--replay" ? options.replay.logFile : options.replay.programFolder) = argv[++i];
     } else {
       std::fprintf(stderr, "waypost: unexpected argument '%s'\n", argv[i]);
       return false;
     }
   }
-  return help || !options.logFile.empty();
+  const bool replay = !options.replay.logFile.empty();
+  return options.help || (replay != options.run && (!options.standAlone || options.run));
+}
+
+// Runs on the sources until SIGINT or SIGTERM. The signals are taken by a thread of their own
+// (blocked everywhere else before any thread starts), which asks the run to stop; the run then
+// ends its worker and puts the ports back before the program exits.
+int RunUntilSignalled(const Options& options, platform::Reporter& reporter) {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+  warner::RunStop stop;
+  std::atomic<bool> finished{false};
+  std::thread watcher([&] {
+    const timespec poll{0, 200 * 1000 * 1000};
+    while (!finished.load()) {
+      if (sigtimedwait(&signals, nullptr, &poll) > 0) stop.Request();
+    }
+  });
+  warner::RunOptions run;
+  run.programFolder = options.replay.programFolder;
+  run.json = options.replay.json;
+  run.standAlone = options.standAlone;
+  const int result = warner::RunOnSources(run, stdout, reporter, stop);
+  finished = true;
+  watcher.join();
+  return result;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  warner::ReplayOptions options;
-  bool help = false;
-  if (!ParseOptions(argc, argv, options, help)) {
+  Options options;
+  if (!ParseOptions(argc, argv, options)) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  if (help) {
+  if (options.help) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  // Questions (a missing database) are answered No: without a database there is nothing to replay.
+  // Questions (a missing database) are answered No: without a database there is nothing to run.
   platform::ConsoleReporter reporter(false, stderr);
-  return warner::RunReplay(options, stdout, reporter);
+  if (options.run) return RunUntilSignalled(options, reporter);
+  return warner::RunReplay(options.replay, stdout, reporter);
 }

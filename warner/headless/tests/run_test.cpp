@@ -1,0 +1,201 @@
+// The headless warner on a real serial source: a pseudo-terminal mapped as COM4: and named by
+// UseGPSPort. In process for the stop and the values written back, and as the waypost program
+// in a child process, ended by SIGTERM as a user or a service manager ends it.
+
+#include "warner/headless/run.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/devices/port_map.h"
+#include "platform/registry/registry.h"
+#include "platform/reports/scripted_reporter.h"
+
+extern char** environ;
+
+namespace warner {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+class RunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("run_test_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    const fs::path sample = SAMPLE_DATA_DIR;
+    folder_ = dir_ / "folder";
+    fs::create_directories(folder_ / "Sounds");
+    fs::create_directories(folder_ / "Bitmaps");
+    fs::create_directories(dir_ / "dev");
+    fs::copy(sample / "waypost", folder_, fs::copy_options::recursive);
+    fs::copy(sample / "sounds", folder_ / "Sounds");
+    fs::copy(sample / "bitmaps", folder_ / "Bitmaps");
+    fs::copy_file(SAMPLE_DATABASE, folder_ / "Sentry.snt");
+    ::setenv("DW_SYSTEM_ROOT", (dir_ / "root").c_str(), 1);
+    ::setenv("DW_DEV_ROOT", (dir_ / "dev").c_str(), 1);
+    ::setenv("DW_SYS_ROOT", (dir_ / "dev").c_str(), 1);
+    ::setenv("DW_SOUND", "null", 1);
+
+    char name[256] = {};
+    ASSERT_EQ(::openpty(&master_, &slave_, name, nullptr, nullptr), 0);
+    termios raw{};
+    ::tcgetattr(slave_, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(slave_, TCSANOW, &raw);
+    platform::RegistryKey map;
+    ASSERT_EQ(platform::RegistryKey::Create(platform::Hive::kLocalMachine, platform::kPortMapKey, map), 0u);
+    ASSERT_EQ(map.SetString("COM4:", name), 0u);
+    std::ofstream(folder_ / "SntGlobals.ini", std::ios::app) << "UseGPSPort = COM4:\n";
+  }
+  void TearDown() override {
+    if (master_ >= 0) ::close(master_);
+    if (slave_ >= 0) ::close(slave_);
+    fs::remove_all(dir_);
+  }
+
+  std::string ReadFile(const fs::path& path) const {
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+  }
+
+  fs::path dir_, folder_;
+  int master_ = -1;
+  int slave_ = -1;
+};
+
+TEST_F(RunTest, AStopRequestEndsTheRunAndTheSelectionIsWrittenBack) {
+  std::ofstream(folder_ / "SntSettings.ini", std::ios::app) << "Source=COM7:\nBaudRate=9600\n";
+  platform::ScriptedReporter reporter;
+  RunStop stop;
+  std::FILE* out = std::tmpfile();
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    stop.Request();
+  });
+  const Clock::time_point start = Clock::now();
+  EXPECT_EQ(RunOnSources({folder_.string(), true, false}, out, reporter, stop), kRunDone);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+  stopper.join();
+  std::fclose(out);
+  EXPECT_TRUE(reporter.Records().empty());
+  const std::string values = ReadFile(folder_ / "SntSettings.ini");
+  EXPECT_NE(values.find("Source=COM7:\n"), std::string::npos) << values;
+  EXPECT_NE(values.find("BaudRate=9600\n"), std::string::npos) << values;
+}
+
+TEST_F(RunTest, AnUnusableSourceEndsTheRunWithItsCode) {
+  std::ofstream(folder_ / "SntGlobals.ini", std::ios::app) << "UseGPSPort = COM9:\n";
+  platform::ScriptedReporter reporter;
+  RunStop stop;
+  std::FILE* out = std::tmpfile();
+  EXPECT_EQ(RunOnSources({folder_.string(), true, false}, out, reporter, stop), kRunSourceFailed);
+  std::fclose(out);
+  ASSERT_EQ(reporter.Records().size(), 1u);
+  EXPECT_EQ(reporter.Records()[0].text.rfind("OpenCommDevice: Failed to open 'COM9:'\n", 0), 0u);
+}
+
+// The waypost program in a child process, its standard output read through a pipe.
+class Child {
+ public:
+  explicit Child(const std::vector<std::string>& args) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    out_ = pipeFds[0];
+    ::fcntl(out_, F_SETFL, O_NONBLOCK);
+  }
+  ~Child() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    if (out_ >= 0) ::close(out_);
+  }
+  bool Started() const { return pid_ > 0; }
+
+  // Takes what the child printed so far.
+  const std::string& Output() {
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(out_, buffer, sizeof buffer)) > 0) output_.append(buffer, static_cast<size_t>(n));
+    return output_;
+  }
+  // The exit status, or -1 when the child has not ended within `ms`.
+  int WaitForExit(int ms) {
+    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(ms);
+    while (Clock::now() < until) {
+      int status = 0;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return -1;
+  }
+  void Signal(int signal) const { ::kill(pid_, signal); }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+  std::string output_;
+};
+
+TEST_F(RunTest, TheProgramWarnsOfWhatThePortSendsAndEndsCleanlyOnSigterm) {
+  Child child({WAYPOST_PROGRAM, "--run", "--json", "--folder", folder_.string()});
+  ASSERT_TRUE(child.Started());
+  std::ifstream drive(std::string(SAMPLE_DATA_DIR) + "/drive.nmea", std::ios::binary);
+  // Sentences at about 50 KB/s: far faster than a receiver, slow enough that the ring never
+  // overflows while the worker pauses on an empty port.
+  char block[1024];
+  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
+  while (child.Output().find("\"event\":\"announce\"") == std::string::npos && Clock::now() < deadline) {
+    if (drive.read(block, sizeof block) || drive.gcount() > 0) {
+      ASSERT_EQ(::write(master_, block, static_cast<size_t>(drive.gcount())), drive.gcount());
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  const std::string& output = child.Output();
+  const size_t announce = output.find("{\"event\":\"announce\"");
+  ASSERT_NE(announce, std::string::npos) << output;
+  EXPECT_NE(output.find("\"text\":\"Camera\"", announce), std::string::npos) << output;
+
+  const Clock::time_point signalled = Clock::now();
+  child.Signal(SIGTERM);
+  EXPECT_EQ(child.WaitForExit(5000), 0);
+  EXPECT_LT(Clock::now() - signalled, std::chrono::seconds(2)) << "the run ends promptly";
+  const std::string& all = child.Output();
+  EXPECT_NE(all.find("{\"event\":\"end\",\"code\":0}"), std::string::npos) << all.substr(all.size() - 200);
+}
+
+}  // namespace
+}  // namespace warner
