@@ -55,6 +55,25 @@ void SetSplit(double degrees, int32_t& whole, int32_t& minutes, int32_t& seconds
   seconds = split.seconds;
 }
 
+void WriteFix(gps::GpsFix& fix, const AlternateFields& fields, const platform::SystemTime& fixTime) {
+  fix.satellites = fields.satellites;
+  fix.fixQuality = 1;
+  fix.longitude = fields.longitude;
+  fix.latitude = fields.latitude;
+  fix.lonHemisphere = fields.longitude >= 0 ? u'E' : u'W';
+  fix.latHemisphere = fields.latitude >= 0 ? u'N' : u'S';
+  SetSplit(fields.longitude, fix.lonDegrees, fix.lonMinutes, fix.lonSeconds);
+  SetSplit(fields.latitude, fix.latDegrees, fix.latMinutes, fix.latSeconds);
+  fix.course = fields.course;
+  fix.speedKmh = fields.speed;
+  fix.hour = fixTime.hour;
+  fix.minute = fixTime.minute;
+  fix.second = fixTime.second;
+  fix.millisecond = fixTime.milliseconds;
+  fix.timeOfDayMs = ((fix.hour * 60 + fix.minute) * 60 + fix.second) * 1000 + fix.millisecond;
+  fix.validMask |= gps::kValidFixComplete;
+}
+
 void CountFailedPass(gps::GpsFix& fix) {
   fix.fixQuality = 0;
   fix.validMask &= ~gps::kValidFixComplete;
@@ -80,6 +99,25 @@ AlternateFields ParseAlternateText(std::string_view text) {
   return fields;
 }
 
+int DecodeAlternatePass(std::string_view text, bool positionSource, const platform::SystemTime& fixTime,
+                        gps::GpsFix& fix, RadioValues& radio) {
+  const AlternateFields fields = ParseAlternateText(text);
+  const bool failed = positionSource ? fields.satellites < 0 : !fields.satellitesGiven;
+  radio = failed ? RadioValues{} : RadioValues{fields.messageCount, platform::Cp1252ToUtf8(fields.station)};
+  if (!positionSource) return failed ? 1 : 0;
+  if (failed) {
+    CountFailedPass(fix);
+    return 1;
+  }
+  WriteFix(fix, fields, fixTime);
+  if (fields.satellites <= 2) {
+    CountFailedPass(fix);
+    return -3;
+  }
+  fix.badSentenceCount = 0;
+  return 0;
+}
+
 AlternateSource::AlternateSource(std::string path, int type, platform::Reporter& reporter, const platform::Clock& clock,
                                  uint32_t retryWaitMs)
     : path_(std::move(path)), type_(type), reporter_(reporter), clock_(clock), retryWaitMs_(retryWaitMs) {}
@@ -89,7 +127,7 @@ uint32_t AlternateSource::Start() {
   positionSource_ = false;
   seenWrite_ = false;
   count_ = 0;
-  SetRadio(nullptr);
+  SetRadio({});
   size_t count = 0;
   const uint32_t error = ReadAlternateFile(true, &count);
   if (error != 0) return error;
@@ -172,52 +210,18 @@ uint32_t AlternateSource::ReadLocalCopy(size_t* count) {
 int AlternateSource::DecodeAlternateText(gps::NmeaDecoder& decoder, gps::GpsLogSink* log) {
   if (type_ == 0 || count_ == 0) return -1;
   const std::string_view text(reinterpret_cast<const char*>(buffer_), count_);
-  const AlternateFields fields = ParseAlternateText(text);
-  if (!positionSource_) {
-    SetRadio(fields.satellitesGiven ? &fields : nullptr);
-    return fields.satellitesGiven ? 0 : 1;
-  }
-  const bool hasSatellites = fields.satellites >= 0;
-  SetRadio(hasSatellites ? &fields : nullptr);
-
-  std::lock_guard guard(decoder.GpsFixLock());
-  gps::GpsFix& fix = decoder.FixUnderLock();
-  if (!hasSatellites) {
-    CountFailedPass(fix);
-    return 1;
-  }
-  WriteFix(fix, fields);
-  if (log != nullptr) log->GpsLogWrite(buffer_, count_);
-  if (fields.satellites <= 2) {
-    CountFailedPass(fix);
-    return -3;
-  }
-  fix.badSentenceCount = 0;
-  return 0;
-}
-
-void AlternateSource::WriteFix(gps::GpsFix& fix, const AlternateFields& fields) const {
-  fix.satellites = fields.satellites;
-  fix.fixQuality = 1;
-  fix.longitude = fields.longitude;
-  fix.latitude = fields.latitude;
-  fix.lonHemisphere = fields.longitude >= 0 ? u'E' : u'W';
-  fix.latHemisphere = fields.latitude >= 0 ? u'N' : u'S';
-  SetSplit(fields.longitude, fix.lonDegrees, fix.lonMinutes, fix.lonSeconds);
-  SetSplit(fields.latitude, fix.latDegrees, fix.latMinutes, fix.latSeconds);
-  fix.course = fields.course;
-  fix.speedKmh = fields.speed;
-  fix.hour = fixTime_.hour;
-  fix.minute = fixTime_.minute;
-  fix.second = fixTime_.second;
-  fix.millisecond = fixTime_.milliseconds;
-  fix.timeOfDayMs = ((fix.hour * 60 + fix.minute) * 60 + fix.second) * 1000 + fix.millisecond;
-  fix.validMask |= gps::kValidFixComplete;
-}
-
-void AlternateSource::SetRadio(const AlternateFields* fields) {
   RadioValues radio;
-  if (fields != nullptr) radio = {fields->messageCount, platform::Cp1252ToUtf8(fields->station)};
+  int result = 0;
+  {
+    std::lock_guard guard(decoder.GpsFixLock());
+    result = DecodeAlternatePass(text, positionSource_, fixTime_, decoder.FixUnderLock(), radio);
+  }
+  SetRadio(std::move(radio));
+  if (positionSource_ && result != 1 && log != nullptr) log->GpsLogWrite(buffer_, count_);
+  return result;
+}
+
+void AlternateSource::SetRadio(RadioValues radio) {
   std::lock_guard guard(radioLock_);
   radio_ = std::move(radio);
 }

@@ -41,6 +41,22 @@ struct RadioValues {
   bool operator==(const RadioValues&) const = default;
 };
 
+// One decoding pass over a text, as DecodeAlternateText makes it once the text is read. As
+// position source the fix is written (time from `fixTime`, the file's last write) and its count of
+// failed passes kept: 0 a good fix, 1 without satellites, -3 with two or fewer. As radio source
+// the fix is left alone: 0, or 1 without satellites. `radio` gets the text's radio values, or
+// none when the pass failed with 1.
+int DecodeAlternatePass(std::string_view text, bool positionSource, const platform::SystemTime& fixTime,
+                        gps::GpsFix& fix, RadioValues& radio);
+
+// One decoding pass over a text, as DecodeAlternateText makes it once the text is read. As
+// position source the fix is written (time from `fixTime`, the file's last write) and its count of
+// failed passes kept: 0 a good fix, 1 without satellites, -3 with two or fewer. As radio source
+// the fix is left alone: 0, or 1 without satellites. `radio` gets the text's radio values, or
+// none when the pass failed with 1.
+int DecodeAlternatePass(std::string_view text, bool positionSource, const platform::SystemTime& fixTime,
+                        gps::GpsFix& fix, RadioValues& radio);
+
 class AlternateSource {
  public:
   static constexpr size_t kBufferSize = 256;
@@ -81,8 +97,7 @@ class AlternateSource {
   // 0 when the file is there (attempts and waits as the mode asks), else the code to return.
   uint32_t FindFile(bool checkOnly, bool* skip);
   uint32_t ReadLocalCopy(size_t* count);
-  void SetRadio(const AlternateFields* fields);
-  void WriteFix(gps::GpsFix& fix, const AlternateFields& fields) const;
+  void SetRadio(RadioValues radio);
 
   const std::string path_;
   const int type_;
