@@ -37,14 +37,17 @@ bool SourceThread::Start(Body body) {
 
 int SourceThread::Stop(platform::Reporter& reporter, const StopTimings& timings) {
   const int ended = status_->ended.load();
-  if (ended != 0) return ended;
+  // A thread that has not yet marked itself running is stopped all the same: its port is closed
+  // as soon as this returns.
+  const bool starting = ended == -1 && thread_ && thread_->Running();
+  if (ended != 0 && !starting) return ended;
   if (!thread_) {
     status_->ended = -1;
     return -1;
   }
   thread_->RequestStop();
   uint32_t waited = 0;
-  while (!thread_->Wait(timings.waitStepMs) && status_->ended.load() == 0) {
+  while (!thread_->Wait(timings.waitStepMs)) {
     waited += timings.waitStepMs;
     if (waited > timings.limitMs) {
       reporter.Error("The %s thread can't be stopped.\nThe thread is killed now.", name_.c_str());

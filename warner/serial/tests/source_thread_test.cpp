@@ -64,6 +64,18 @@ TEST(SourceThread, AThreadThatEndedByItselfIsLeftAlone) {
   EXPECT_TRUE(reporter.Records().empty());
 }
 
+TEST(SourceThread, AThreadStoppedBeforeItMarkedItselfRunningIsStoppedAllTheSame) {
+  platform::ScriptedReporter reporter;
+  auto finished = std::make_shared<std::atomic<bool>>(false);
+  SourceThread thread("GPSSerialReadThread");
+  ASSERT_TRUE(thread.Start([=](const platform::StopFlag& stop, ThreadStatus&) {
+    stop.WaitFor(10000);  // still getting ready
+    finished->store(true);
+  }));
+  EXPECT_EQ(thread.Stop(reporter, {}), -1);
+  EXPECT_TRUE(finished->load()) << "the caller goes on to close what the thread uses";
+}
+
 TEST(SourceThread, AThreadThatIgnoresTheStopIsReportedAndGivenUp) {
   platform::ScriptedReporter reporter;
   // What the stubborn body uses lives as long as the body, not as long as the test's frame.
