@@ -3,6 +3,8 @@
 #include <exception>
 #include <new>
 #include <stdexcept>
+#include <string>
+#include <string_view>
 
 #include "warner/traffic/rds/tmc_format.h"
 #include "warner/traffic/rds/tmc_log.h"
@@ -82,8 +84,15 @@ int CGroupDecoder::LogMessage(TmcMessage& message) {
   RdsState& state = State();
   if (state.logPath.empty()) return -1;
   if (FormatTmcMessage(message, context_.codeLists) != 0) return -1;
-  switch (AppendTrafficLogLine(state.logPath, TrafficLogLine(message))) {
-    case LogAppendResult::kAppended: return 0;
+  const std::string line = TrafficLogLine(message);
+  switch (AppendTrafficLogLine(state.logPath, line)) {
+    case LogAppendResult::kAppended:
+      if (context_.messageLogged) {
+        std::string_view shown = line;
+        while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) shown.remove_suffix(1);
+        context_.messageLogged(shown);
+      }
+      return 0;
     case LogAppendResult::kForeign:
       CGroupDecoder::Reset();
       state.tmcMessageCount = -1;  // the caller's count brings it to 0

@@ -6,7 +6,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
+#include <string_view>
 
 #include "platform/clock/clock.h"
 #include "platform/reports/reporter.h"
@@ -43,6 +45,8 @@ struct DecoderContext {
   platform::Reporter& reporter;
   const platform::Clock& clock;  // local time of traffic messages
   CodeLists& codeLists;
+  // Told every line that reached the traffic log (without its line end); may be empty.
+  std::function<void(std::string_view line)> messageLogged;
 };
 
 class CGroupDecoder {

@@ -5,7 +5,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
+#include <utility>
 
 #include "platform/clock/clock.h"
 #include "platform/reports/reporter.h"
@@ -40,6 +42,10 @@ class CRDSDecoder final : public gps::TmcRecordSink {
   // A Linux path of at most kLogPathMax bytes, or empty for no traffic log; false (and no log)
   // for a longer one.
   bool SetLogName(std::string_view path);
+  // Told every line appended to the traffic log, without its line end.
+  void SetLogObserver(std::function<void(std::string_view line)> observer) {
+    context_.messageLogged = std::move(observer);
+  }
 
   // The change bits of the group's decoder, or 0 when the group was dropped (PI not confirmed).
   uint32_t DecodeGroup(int position, GroupBytes group);

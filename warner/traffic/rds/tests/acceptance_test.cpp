@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/sync/critical_section.h"
@@ -116,6 +117,8 @@ TEST(Acceptance, GeneratedStreamGivesExactlyTheExpectedTrafficLog) {
     DecoderHarness h;
     h.OpenSampleLists();
     h.decoder.SetLogName(folder.File("SntTMC.txt"));
+    std::string observed;  // what the warner shows of each logged message: the line itself
+    h.decoder.SetLogObserver([&](std::string_view line) { observed.append(line).append("\r\n"); });
 
     platform::CriticalSection lock;
     gps::NmeaDecoder framer(lock);
@@ -130,6 +133,7 @@ TEST(Acceptance, GeneratedStreamGivesExactlyTheExpectedTrafficLog) {
     }
     EXPECT_EQ(sentences, 90);
     EXPECT_EQ(ReadAll(folder.File("SntTMC.txt")), kExpectedLog);
+    EXPECT_EQ(observed, kExpectedLog);
     EXPECT_EQ(h.decoder.Status().Snapshot(), (TmcStatus{"RADIO 7 ", 5}));
     EXPECT_EQ(h.Messages().size(), 5u);  // 101, 501, 102, 401 (never complete), 301
     EXPECT_TRUE(h.reporter.Records().empty());
