@@ -5,6 +5,7 @@
 
 #include "platform/clock/clock.h"
 #include "platform/json/json_line.h"
+#include "platform/text/text.h"
 
 namespace warner {
 
@@ -120,6 +121,15 @@ void EventPrinter::SatelliteSound(bool fix, std::string_view path) {
     return;
   }
   Emit(GpsTime() + (fix ? "  GPS fix  regained" : "  GPS fix  lost") + "\n");
+}
+
+void EventPrinter::TrafficMessage(std::string_view logLine) {
+  const std::string line = platform::Cp1252ToUtf8(logLine);
+  if (json_) {
+    Emit(platform::JsonLine().Text("event", "traffic").Text("line", line).Finish());
+    return;
+  }
+  Emit(GpsTime() + "  TRAFFIC  " + line + "\n");
 }
 
 void EventPrinter::StatusChanged(Status status) {

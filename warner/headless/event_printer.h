@@ -40,6 +40,8 @@ class EventPrinter final : public EngineOutput, public WorkerObserver {
 
   // The satellite sounds report here when they play.
   void SatelliteSound(bool fix, std::string_view path);
+  // A traffic message that reached the traffic log: its line (Windows-1252 bytes).
+  void TrafficMessage(std::string_view logLine);
 
   int Announcements() const { return announcements_; }
 

@@ -34,6 +34,8 @@ WarnerSettings ReadSettings(const std::string& folder, platform::Reporter& repor
   return settings;
 }
 
+bool UsesSeparateTmcSource(int evaluateTmc) { return evaluateTmc == 2 || evaluateTmc == -2; }
+
 }  // namespace
 
 void HeadlessWarner::PrintedSatelliteSounds::SatFixRegained(int32_t type) {
@@ -61,7 +63,8 @@ HeadlessWarner::HeadlessWarner(const HeadlessOptions& options, std::FILE* out, p
       satelliteSounds_(*player_, settings_),
       sounds_(satelliteSounds_, printer_),
       worker_(decoder_, engine_, sounds_, printer_,
-              {settings_.playSatFixSound, settings_.evaluateTMC, settings_.writeMergedLog}, std::move(sleep)) {
+              {settings_.playSatFixSound, settings_.evaluateTMC, settings_.writeMergedLog}, std::move(sleep)),
+      traffic_(reporter, clock_) {
   decoder_.SetSettings({settings_.writeMergedLog, settings_.evaluateTMC});
   printer_.SetCurrentPositionFile(platform::ToLinuxPath(settings_.actPosFolder + settings_.actPosFileName));
   engine_.ApplySettings(EngineSettingsFrom(settings_, options.testEveryRecord));
@@ -69,9 +72,33 @@ HeadlessWarner::HeadlessWarner(const HeadlessOptions& options, std::FILE* out, p
     engine_.ClearTrackedPois();
     engine_.ResetEngine();
   });
+  StartTraffic();
 }
 
-HeadlessWarner::~HeadlessWarner() { database_.UnloadPoiDatabase(); }
+HeadlessWarner::~HeadlessWarner() {
+  database_.UnloadPoiDatabase();
+  traffic_.StopTraffic(settings_);
+}
+
+void HeadlessWarner::StartTraffic() {
+  traffic_.StartTraffic(settings_);
+  traffic::CRDSDecoder* rds = traffic_.Decoder();
+  if (rds == nullptr) return;
+  rds->SetLogObserver([this](std::string_view line) { printer_.TrafficMessage(line); });
+  // Records embedded in the GPS stream go from the framer straight to the decoder; a separate
+  // TMC source is polled by the worker instead (ReadTrafficFrom).
+  if (!UsesSeparateTmcSource(settings_.evaluateTMC)) decoder_.SetTmcSink(rds);
+}
+
+bool HeadlessWarner::ReadsSeparateTmcSource() {
+  return traffic_.Decoder() != nullptr && UsesSeparateTmcSource(settings_.evaluateTMC);
+}
+
+void HeadlessWarner::ReadTrafficFrom(traffic::TmcReadFunction read) {
+  if (!ReadsSeparateTmcSource()) return;
+  trafficPort_ = std::make_unique<TrafficPort>(traffic_, std::move(read));
+  worker_.SetTrafficPortReader(trafficPort_.get());
+}
 
 bool HeadlessWarner::ActivateDatabase() {
   if (database_.ActivatePoiDatabase(settings_.logSntFileMissing) != 0) return false;

@@ -9,7 +9,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
+#include "platform/clock/clock.h"
 #include "platform/reports/reporter.h"
 #include "platform/sound/sound_player.h"
 #include "platform/sync/critical_section.h"
@@ -21,6 +23,7 @@
 #include "warner/core/worker/gps_worker.h"
 #include "warner/gps/nmea_decoder.h"
 #include "warner/headless/event_printer.h"
+#include "warner/traffic/rds/traffic_decoder.h"
 
 namespace warner {
 
@@ -46,6 +49,11 @@ class HeadlessWarner {
 
   // Loads the database (the activation's first step); false when it cannot be used.
   bool ActivateDatabase();
+  // With a separate TMC source (EvaluateTMC 2 or -2), the worker reads it through `read` whenever
+  // the GPS source is idle; otherwise nothing happens.
+  void ReadTrafficFrom(traffic::TmcReadFunction read);
+  // True when traffic decoding runs and reads a separate TMC source.
+  bool ReadsSeparateTmcSource();
 
  private:
   // The alarm output's satellite sounds, reported to the printer when they play.
@@ -61,7 +69,20 @@ class HeadlessWarner {
     EventPrinter& printer_;
   };
 
+  // The separate TMC source as the worker polls it.
+  class TrafficPort final : public TrafficPortReader {
+   public:
+    TrafficPort(traffic::TrafficDecoder& traffic, traffic::TmcReadFunction read)
+        : traffic_(traffic), read_(std::move(read)) {}
+    int ReadTmcPort() override { return traffic_.ReadTmcPort(read_); }
+
+   private:
+    traffic::TrafficDecoder& traffic_;
+    traffic::TmcReadFunction read_;
+  };
+
   std::string PlaySound(std::string_view name, std::string_view fallback, bool categoryText);
+  void StartTraffic();
 
   const std::string folder_;
   WarnerSettings settings_;
@@ -75,6 +96,9 @@ class HeadlessWarner {
   SatelliteSounds satelliteSounds_;
   PrintedSatelliteSounds sounds_;
   GpsWorker worker_;
+  const platform::SystemClock clock_;
+  traffic::TrafficDecoder traffic_;
+  std::unique_ptr<TrafficPort> trafficPort_;
 };
 
 }  // namespace warner

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/errors/errors.h"
+#include "platform/paths/paths.h"
 #include "warner/headless/file_byte_source.h"
 #include "warner/headless/headless_warner.h"
 
@@ -15,11 +16,37 @@ namespace warner {
 namespace {
 
 void SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void NoSleep(uint32_t) {}
+
+// The worker polls a separate TMC source only while the GPS source is idle. A log file never is,
+// so while the TMC file has bytes left, every block of GPS bytes is followed by one idle read, as
+// a receiver pauses between its bursts.
+class PausingSource final : public ByteSource {
+ public:
+  PausingSource(ByteSource& gps, const bool& tmcEnded) : gps_(gps), tmcEnded_(tmcEnded) {}
+  uint32_t Read(uint8_t* buffer, size_t capacity, size_t* count) override {
+    if (pauseNext_ && !tmcEnded_) {
+      pauseNext_ = false;
+      *count = 0;
+      return 0;
+    }
+    const uint32_t error = gps_.Read(buffer, capacity, count);
+    pauseNext_ = error == 0 && *count > 0;
+    return error;
+  }
+
+ private:
+  ByteSource& gps_;
+  const bool& tmcEnded_;
+  bool pauseNext_ = false;
+};
 
 }  // namespace
 
 int RunReplay(const ReplayOptions& options, std::FILE* out, platform::Reporter& reporter) {
-  HeadlessWarner warner({options.programFolder, options.json, options.testEveryRecord}, out, reporter, &SleepMs);
+  // Unpaced, the replay's time is the log's own: the worker's idle waits would only slow it down.
+  HeadlessWarner warner({options.programFolder, options.json, options.testEveryRecord}, out, reporter,
+                        options.paced ? &SleepMs : &NoSleep);
 
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> log(std::fopen(options.logFile.c_str(), "rb"), &std::fclose);
   if (!log) {
@@ -29,7 +56,28 @@ int RunReplay(const ReplayOptions& options, std::FILE* out, platform::Reporter& 
   }
   if (!warner.ActivateDatabase()) return kReplayNoDatabase;
 
-  FileByteSource source(log.get(), options.paced ? warner.Settings().baudRate : 0, &SleepMs);
+  const int paceBaud = options.paced ? warner.Settings().baudRate : 0;
+  FileByteSource gpsSource(log.get(), paceBaud, &SleepMs);
+  // A separate TMC source that is a file is replayed beside the GPS log.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> tmcLog(nullptr, &std::fclose);
+  std::unique_ptr<FileByteSource> tmcSource;
+  bool tmcEnded = true;
+  if (const PortSetting& tmc = warner.Settings().useTMCPort; tmc.IsFile() && warner.ReadsSeparateTmcSource()) {
+    tmcLog.reset(std::fopen(platform::ToLinuxPath(tmc.filePath).c_str(), "rb"));
+    if (!tmcLog) {
+      platform::SetLastErrorFromErrno(errno);
+      reporter.ErrorLastError("Can't open the file '%s'.\n", tmc.filePath.c_str());
+      return kReplaySourceFailed;
+    }
+    tmcSource = std::make_unique<FileByteSource>(tmcLog.get(), paceBaud, &SleepMs);
+    tmcEnded = false;
+    warner.ReadTrafficFrom([&](uint8_t* buffer, size_t capacity, size_t* count) {
+      const uint32_t error = tmcSource->Read(buffer, capacity, count);
+      tmcEnded = error != 0;
+      return error;
+    });
+  }
+  PausingSource source(gpsSource, tmcEnded);
   const std::atomic<bool> stop{false};
   const uint32_t code = warner.Worker().Run(source, stop);
   return code == platform::kErrorHandleEof ? kReplayDone : kReplaySourceFailed;

@@ -68,6 +68,9 @@ int RunOnSources(const RunOptions& options, std::FILE* out, platform::Reporter& 
   PrepareSelection(controls, settings, options.standAlone, reporter);
 
   uint32_t code = sources.StartSources();
+  warner.ReadTrafficFrom([&sources](uint8_t* buffer, size_t capacity, size_t* count) {
+    return sources.ReadTmcBytes(buffer, capacity, count);
+  });
   if (code == 0) code = RunWorker(warner, sources, stop);
   sources.StopSources();
 

@@ -26,6 +26,7 @@
 #include "platform/devices/port_map.h"
 #include "platform/registry/registry.h"
 #include "platform/reports/scripted_reporter.h"
+#include "tools/rds_groups/rds_groups.h"
 
 extern char** environ;
 
@@ -112,6 +113,59 @@ TEST_F(RunTest, AnUnusableSourceEndsTheRunWithItsCode) {
   std::fclose(out);
   ASSERT_EQ(reporter.Records().size(), 1u);
   EXPECT_EQ(reporter.Records()[0].text.rfind("OpenCommDevice: Failed to open 'COM9:'\n", 0), 0u);
+}
+
+// A TMC receiver on its own port (COM5:): its records are read while the GPS port is idle, and
+// every message that reaches the traffic log is printed.
+TEST_F(RunTest, TrafficFromASeparateTmcPortIsLoggedAndPrinted) {
+  int tmcMaster = -1;
+  int tmcSlave = -1;
+  char name[256] = {};
+  ASSERT_EQ(::openpty(&tmcMaster, &tmcSlave, name, nullptr, nullptr), 0);
+  {
+    platform::RegistryKey map;
+    ASSERT_EQ(platform::RegistryKey::Open(platform::Hive::kLocalMachine, platform::kPortMapKey, map), 0u);
+    ASSERT_EQ(map.SetString("COM5:", name), 0u);
+  }
+  for (const char* list : {"ECL_D1.bin", "LCL_D1.bin"})
+    fs::copy_file(fs::path(DW_TRAFFIC_DATA_DIR) / list, folder_ / list);
+  std::ofstream(folder_ / "SntGlobals.ini", std::ios::app)
+      << "EvaluateTMC = 2\nUseTMCPort = COM5:\nASCWriteDirPath = " << dir_.string() << "/\n";
+  std::vector<rds_groups::Group> groups;
+  std::string error;
+  ASSERT_TRUE(rds_groups::ParseGroups(
+      rds_groups::MakeGroupFile({0xD301, "RADIO 7", 1, {{101, 12003, 0, 0}, {501, 13002, 1, 0}}}), groups, error));
+  const std::string stream = rds_groups::PortStream(rds_groups::TmcRecords(groups), 3);
+
+  platform::ScriptedReporter reporter;
+  RunStop stop;
+  std::FILE* out = std::tmpfile();
+  std::thread receiver([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(::write(tmcMaster, stream.data(), stream.size()), static_cast<ssize_t>(stream.size()));
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(10);
+    while (ReadFile(dir_ / "SntTMC.txt").find("slippery road") == std::string::npos && Clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    stop.Request();
+  });
+  EXPECT_EQ(RunOnSources({folder_.string(), true, false}, out, reporter, stop), kRunDone);
+  receiver.join();
+  ::close(tmcMaster);
+  ::close(tmcSlave);
+
+  const std::string log = ReadFile(dir_ / "SntTMC.txt");
+  EXPECT_NE(log.find("stationary traffic { L 12003, E 101"), std::string::npos) << log;
+  EXPECT_NE(log.find("slippery road { L 13002, E 501"), std::string::npos) << log;
+  std::rewind(out);
+  std::string printed;
+  char line[1024];
+  while (std::fgets(line, sizeof line, out)) printed += line;
+  std::fclose(out);
+  size_t traffic = 0;
+  for (size_t at = 0; (at = printed.find("{\"event\":\"traffic\"", at)) != std::string::npos; ++at) ++traffic;
+  EXPECT_EQ(traffic, 2u) << printed;
+  EXPECT_TRUE(reporter.Records().empty());
 }
 
 // The waypost program in a child process, its standard output read through a pipe.
