@@ -10,16 +10,11 @@
 #include "bench/ratio_reporter.h"
 #include "platform/sync/critical_section.h"
 #include "warner/gps/nmea_decoder.h"
+#include "warner/gps/tests/nmea_test_util.h"
 
 namespace {
 
-std::string Nmea(const std::string& body) {
-  unsigned sum = 0;
-  for (unsigned char c : body) sum ^= c;
-  char tail[8];
-  std::snprintf(tail, sizeof tail, "*%02X\r\n", sum & 0xFF);
-  return "$" + body + tail;
-}
+using gps::testing::Nmea;
 
 // A drive log: each second GGA, RMC, VTG and a GSV group, now and then junk from a noisy line.
 std::string MakeLog(size_t bytes) {

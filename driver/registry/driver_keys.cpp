@@ -3,20 +3,13 @@
 #include <cstdio>
 
 #include "platform/errors/errors.h"
+#include "platform/paths/paths.h"
 #include "platform/registry/registry.h"
 #include "platform/text/text.h"
 
 namespace driver {
 
 namespace {
-
-std::string_view BaseName(std::string_view programName) {
-  const size_t slash = programName.find_last_of("/\\");
-  if (slash != std::string_view::npos) programName.remove_prefix(slash + 1);
-  const size_t dot = programName.rfind('.');
-  if (dot != std::string_view::npos && dot > 0) programName = programName.substr(0, dot);
-  return programName;
-}
 
 // Stops at the first failing write: a half-written key is reported, never taken for a whole one.
 class ValueWriter {
@@ -50,7 +43,7 @@ void QueryOptionalDword(const platform::RegistryKey& key, std::string_view name,
 }  // namespace
 
 std::string InstanceSuffix(std::string_view programName) {
-  const std::string_view base = BaseName(programName);
+  const std::string base = platform::BaseNamePart(programName);
   const std::string_view manager = kManagerBaseName;
   if (base.size() < manager.size() || !platform::EqualsNoCase(base.substr(0, manager.size()), manager)) return {};
   return std::string(base.substr(manager.size()));
@@ -105,7 +98,7 @@ uint32_t WriteDriverKey(std::string_view keyPath, const DriverKeyValues& v) {
 }
 
 std::string ManagerSettingsKey(std::string_view programName) {
-  return "software\\Velmora\\" + std::string(BaseName(programName));
+  return "software\\Velmora\\" + platform::BaseNamePart(programName);
 }
 
 uint32_t ReadManagerSettings(std::string_view programName, ManagerSettings& s) {

@@ -109,6 +109,13 @@ std::string FileNamePart(std::string_view path) {
   return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
 }
 
+std::string BaseNamePart(std::string_view path) {
+  std::string name = FileNamePart(path);
+  const size_t dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  return name;
+}
+
 std::string FolderPart(std::string_view path) {
   const size_t last = path.find_last_of(kSeparators);
   return std::string(last == std::string_view::npos ? "" : path.substr(0, last + 1));

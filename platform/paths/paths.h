@@ -33,6 +33,9 @@ std::string ProgramFolderFor(std::string_view exePath);
 
 // What follows the last separator (the whole text when there is none).
 std::string FileNamePart(std::string_view path);
+// The file name without its extension (a leading dot is no extension): "\\x\\SercastMgr.exe" gives
+// "SercastMgr".
+std::string BaseNamePart(std::string_view path);
 // Up to and including the last separator (empty when there is none).
 std::string FolderPart(std::string_view path);
 // Appends a separator unless the text ends in one: the kind the text already uses last, `\` when

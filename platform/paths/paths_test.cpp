@@ -104,6 +104,10 @@ TEST(PathText, PartsSplitAtEitherSeparator) {
   EXPECT_EQ(FileNamePart("Alarm1.wav"), "Alarm1.wav");
   EXPECT_EQ(FolderPart("Alarm1.wav"), "");
   EXPECT_EQ(FileNamePart("\\Windows\\"), "");
+  EXPECT_EQ(BaseNamePart("/opt/dw/bin.d/SercastMgrTMC.exe"), "SercastMgrTMC");
+  EXPECT_EQ(BaseNamePart("archive.tar.gz"), "archive.tar");
+  EXPECT_EQ(BaseNamePart("\\Windows\\.hidden"), ".hidden");
+  EXPECT_EQ(BaseNamePart("/opt/dw.d/waypost"), "waypost");
   EXPECT_EQ(ProgramFolderFor("/opt/dw/bin/waypost"), "/opt/dw/bin/");
   EXPECT_EQ(ProgramFolderFor("waypost"), "./");
 }

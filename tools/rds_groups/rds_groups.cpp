@@ -65,9 +65,9 @@ int ParseInt(std::string_view text, int low, int high) {
 }
 
 void AppendGroup(std::string& out, uint16_t a, uint16_t b, uint16_t c, uint16_t d, const char* comment) {
-  char line[80];
-  std::snprintf(line, sizeof line, "%04X %04X %04X %04X  # %s\n", a, b, c, d, comment);
-  out += line;
+  char blocks[32];
+  std::snprintf(blocks, sizeof blocks, "%04X %04X %04X %04X  # ", a, b, c, d);
+  out.append(blocks).append(comment).append("\n");
 }
 
 // Group 0A: TP and music set, the segment address in bits 1-0, two name characters in block D.

@@ -14,6 +14,7 @@
 
 #include "platform/sync/critical_section.h"
 #include "warner/gps/nmea_decoder.h"
+#include "warner/gps/tests/nmea_test_util.h"
 
 namespace rds_groups {
 namespace {
@@ -21,13 +22,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-std::string Nmea(const std::string& body) {
-  unsigned sum = 0;
-  for (unsigned char c : body) sum ^= c;
-  char tail[8];
-  std::snprintf(tail, sizeof tail, "*%02X\r\n", sum & 0xFF);
-  return "$" + body + tail;
-}
+using gps::testing::Nmea;
 
 TEST(GroupText, BlocksCommentsAndBlankLines) {
   std::vector<Group> groups;

@@ -2,22 +2,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/paths/paths.h"
 #include "warner/core/worker/gps_worker.h"
 
 namespace warner {
-
-namespace {
-
-// The comment names the program as its file is called, without folder or extension.
-std::string_view BareProgramName(std::string_view name) {
-  const size_t slash = name.find_last_of("/\\");
-  if (slash != std::string_view::npos) name.remove_prefix(slash + 1);
-  const size_t dot = name.rfind('.');
-  if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
-  return name;
-}
-
-}  // namespace
 
 std::string PositionRecordLine(const gps::GpsFix& fix, std::string_view programName,
                                const platform::SystemTime& utcNow) {
@@ -26,7 +14,8 @@ std::string PositionRecordLine(const gps::GpsFix& fix, std::string_view programN
   const int month = gpsDate ? fix.month : utcNow.month;
   // Two digits whatever century the system clock is in.
   const int year = gpsDate ? fix.year : utcNow.year % 100;
-  const std::string name(BareProgramName(programName));
+  // The comment names the program as its file is called, without folder or extension.
+  const std::string name = platform::BaseNamePart(programName);
 
   // The degree sign is the single byte of the Windows code page: the converter reads these files.
   const auto format = [&](char* buffer, size_t size) {

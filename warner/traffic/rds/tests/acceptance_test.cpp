@@ -13,6 +13,7 @@
 #include "platform/sync/critical_section.h"
 #include "tools/rds_groups/rds_groups.h"
 #include "warner/gps/nmea_decoder.h"
+#include "warner/gps/tests/nmea_test_util.h"
 #include "warner/traffic/rds/tests/rds_test_util.h"
 
 namespace traffic {
@@ -77,13 +78,7 @@ const char* const kExpectedLog =
     "05.03.2024 14:07:09, RADIO 7 : A99 Kestrel Hill, Northtown - Southport : roadworks { L 12010, E 301, R R1, D 0, X "
     "0, U 1, DV 0}\r\n";
 
-std::string Nmea(const std::string& body) {
-  unsigned sum = 0;
-  for (unsigned char c : body) sum ^= c;
-  char tail[8];
-  std::snprintf(tail, sizeof tail, "*%02X\r\n", sum & 0xFF);
-  return "$" + body + tail;
-}
+using gps::testing::Nmea;
 
 std::string GpsLog(int seconds) {
   std::string log;

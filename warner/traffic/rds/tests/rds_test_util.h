@@ -1,6 +1,7 @@
 #pragma once
 // Groups, scratch folders and a decoder wired with a scripted reporter and a standing clock.
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <array>
@@ -118,6 +119,20 @@ struct DecoderHarness {
   CodeLists codeLists;
   platform::ManualClock clock;
   CRDSDecoder decoder;
+};
+
+// A tuned-in decoder with the sample code lists, logging into a temp folder.
+class LoggingDecoderTest : public ::testing::Test {
+ protected:
+  LoggingDecoderTest() {
+    h.OpenSampleLists();
+    h.decoder.SetLogName(log);
+    h.TuneIn();
+  }
+
+  TempFolder folder;
+  const std::string log = folder.File("SntTMC.txt");
+  DecoderHarness h;
 };
 
 }  // namespace traffic::testing

@@ -185,18 +185,7 @@ TEST(LogLine, DateTimeStationRightAlignedAndCrLf) {
   EXPECT_EQ(TrafficLogLine(m), "05.03.2024 04:07:09,     SWR3: A99 Millbrook: accident\r\n");
 }
 
-class TrafficLog : public ::testing::Test {
- protected:
-  TrafficLog() {
-    h.OpenSampleLists();
-    h.decoder.SetLogName(log);
-    h.TuneIn();
-  }
-
-  TempFolder folder;
-  const std::string log = folder.File("SntTMC.txt");
-  DecoderHarness h;
-};
+using TrafficLog = LoggingDecoderTest;
 
 TEST_F(TrafficLog, EveryCompletedMessageAppendsOneLine) {
   h.Twice(Single(101, 12003));

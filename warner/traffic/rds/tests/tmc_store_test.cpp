@@ -18,18 +18,7 @@ size_t LineCount(const std::string& path) {
   return static_cast<size_t>(std::count(log.begin(), log.end(), '\n'));
 }
 
-class TmcStore : public ::testing::Test {
- protected:
-  TmcStore() {
-    h.OpenSampleLists();
-    h.decoder.SetLogName(log);
-    h.TuneIn();
-  }
-
-  TempFolder folder;
-  const std::string log = folder.File("SntTMC.txt");
-  DecoderHarness h;
-};
+using TmcStore = LoggingDecoderTest;
 
 TEST_F(TmcStore, RepeatedGroupsMakeOneMessage) {
   EXPECT_EQ(h.Feed(Single(101, 12003)), 0u);
