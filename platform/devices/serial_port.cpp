@@ -14,6 +14,7 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/devices/custom_rate.h"
 #include "platform/devices/serial_termios.h"
 #include "platform/errors/errors.h"
 
@@ -23,7 +24,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using serial_detail::ApplySettings;
+using serial_detail::HasRateCode;
+using serial_detail::kMaxCustomRate;
 using serial_detail::MakeRaw;
+using serial_detail::ReadRate;
+using serial_detail::SetCustomRate;
 using serial_detail::SettingsFromTermios;
 
 constexpr uint32_t kMaxDword = 0xFFFFFFFFu;
@@ -108,6 +113,7 @@ uint32_t TakeTerminal(int fd, bool writer, SerialSettings& found) {
   int lines = 0;
   if (ioctl(fd, TIOCMGET, &lines) != 0) lines = -1;
   found = SettingsFromTermios(tio, lines);
+  if (found.baudRate == 0) found.baudRate = ReadRate(fd);  // a rate without a speed code
   MakeRaw(tio);
   return tcsetattr(fd, TCSANOW, &tio) == 0 ? kErrorSuccess : ErrorFromErrno(errno);
 }
@@ -243,14 +249,22 @@ bool SerialPort::IoControl(uint32_t code, const void* in, size_t inSize, void* o
 uint32_t SerialPort::SetSettings(const SerialSettings& settings) {
   termios before{};
   if (tcgetattr(fd_, &before) != 0) return SerialErrorFromErrno(errno);
+  // A rate without a speed code (14400 is one the warner offers) goes in through the kernel's
+  // arbitrary-rate interface, after the rest of the block is in place.
+  const bool customRate =
+      !HasRateCode(settings.baudRate) && settings.baudRate > 0 && settings.baudRate <= kMaxCustomRate;
+  SerialSettings standard = settings;
+  if (customRate) standard.baudRate = 38400;
   termios wanted = before;
-  if (const uint32_t error = ApplySettings(settings, wanted)) return error;
+  if (const uint32_t error = ApplySettings(standard, wanted)) return error;
   if (tcsetattr(fd_, TCSANOW, &wanted) != 0) return SerialErrorFromErrno(errno);
   // tcsetattr succeeds when any part was taken; a device that cannot do the rate must not look
   // configured. (The frame is not compared: a pseudo-terminal always keeps 8 bits, no parity.)
   termios taken{};
   if (tcgetattr(fd_, &taken) != 0) return SerialErrorFromErrno(errno);
-  if (cfgetospeed(&taken) != cfgetospeed(&wanted)) {
+  const bool rateTaken =
+      customRate ? SetCustomRate(fd_, settings.baudRate) : cfgetospeed(&taken) == cfgetospeed(&wanted);
+  if (!rateTaken) {
     tcsetattr(fd_, TCSANOW, &before);
     return kErrorInvalidParameter;
   }

@@ -125,4 +125,6 @@ uint32_t ApplySettings(const SerialSettings& settings, termios& tio) {
   return kErrorSuccess;
 }
 
+bool HasRateCode(uint32_t rate) { return FindRate(rate) != nullptr; }
+
 }  // namespace platform::serial_detail

@@ -26,4 +26,9 @@ SerialSettings SettingsFromTermios(const termios& tio, int modemLines);
 // above 4 or 1.5 stop bits; `tio` is then unchanged.
 uint32_t ApplySettings(const SerialSettings& settings, termios& tio);
 
+// True when termios has a speed code for `rate`; other rates up to kMaxCustomRate are set apart
+// (custom_rate.h).
+bool HasRateCode(uint32_t rate);
+inline constexpr uint32_t kMaxCustomRate = 4000000;
+
 }  // namespace platform::serial_detail

@@ -7,6 +7,7 @@
 #include <future>
 #include <thread>
 
+#include "platform/devices/custom_rate.h"
 #include "platform/devices/device.h"
 #include "platform/devices/port_map.h"
 #include "platform/devices/serial_control.h"
@@ -125,7 +126,7 @@ TEST_F(SerialPortTest, SettingsLinuxCannotApplyAreRefusedAndChangeNothing) {
     void (*spoil)(SerialSettings&);
   };
   const Case cases[] = {
-      {"rate 14400", [](SerialSettings& s) { s.baudRate = 14400; }},
+      {"rate 5000000", [](SerialSettings& s) { s.baudRate = 5000000; }},
       {"rate 0", [](SerialSettings& s) { s.baudRate = 0; }},
       {"byte size 4", [](SerialSettings& s) { s.byteSize = 4; }},
       {"byte size 9", [](SerialSettings& s) { s.byteSize = 9; }},
@@ -153,6 +154,29 @@ TEST_F(SerialPortTest, SettingsLinuxCannotApplyAreRefusedAndChangeNothing) {
   EXPECT_EQ(GetLastError(), kErrorInvalidParameter);
   EXPECT_FALSE(port->IoControl(0x12345678, nullptr, 0, nullptr, 0, nullptr));
   EXPECT_EQ(GetLastError(), kErrorNotSupported);
+}
+
+// 14400 and the like have no termios speed code; they reach the terminal all the same, and a port
+// opened later finds them.
+TEST_F(SerialPortTest, RatesWithoutASpeedCodeAreSetAndFound) {
+  auto port = OpenSlave();
+  ASSERT_NE(port, nullptr);
+  SerialSettings wanted;
+  wanted.baudRate = 14400;
+  ASSERT_TRUE(SetSerialSettings(*port, wanted)) << GetLastError();
+  EXPECT_EQ(serial_detail::ReadRate(pty_.slave()), 14400u);
+  SerialSettings back;
+  ASSERT_TRUE(GetSerialSettings(*port, back));
+  EXPECT_EQ(back.baudRate, 14400u);
+  port.reset();
+
+  auto again = OpenSlave();
+  ASSERT_NE(again, nullptr);
+  ASSERT_TRUE(GetSerialSettings(*again, back));
+  EXPECT_EQ(back.baudRate, 14400u);
+  wanted.baudRate = 9600;
+  ASSERT_TRUE(SetSerialSettings(*again, wanted));
+  EXPECT_EQ(serial_detail::ReadRate(pty_.slave()), 9600u);
 }
 
 TEST_F(SerialPortTest, TheBlockAtOpenDescribesTheTerminalAsFound) {

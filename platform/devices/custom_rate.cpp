@@ -1,0 +1,24 @@
+#include "platform/devices/custom_rate.h"
+
+#include <asm/termbits.h>
+#include <sys/ioctl.h>
+
+namespace platform::serial_detail {
+
+bool SetCustomRate(int fd, uint32_t rate) {
+  struct termios2 tio {};
+  if (ioctl(fd, TCGETS2, &tio) != 0) return false;
+  tio.c_cflag &= ~(CBAUD | (CBAUD << IBSHIFT));
+  tio.c_cflag |= BOTHER | (BOTHER << IBSHIFT);
+  tio.c_ispeed = rate;
+  tio.c_ospeed = rate;
+  return ioctl(fd, TCSETS2, &tio) == 0 && ReadRate(fd) == rate;
+}
+
+uint32_t ReadRate(int fd) {
+  struct termios2 tio {};
+  if (ioctl(fd, TCGETS2, &tio) != 0) return 0;
+  return tio.c_ospeed;
+}
+
+}  // namespace platform::serial_detail
