@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 #include "converter/poi_list/poi_list_reader.h"
@@ -14,22 +13,21 @@
 namespace {
 
 void Check(std::string_view line, const converter::SubcategoryConfig& sub, bool navigon) {
+  converter::PoiTexts texts;
   converter::ParsedPoi poi;
-  std::memset(poi.text, 'X', sizeof poi.text);
   const char* reason = nullptr;
-  const converter::PoiLineResult result = converter::ParsePoiLine(line, sub, 7, navigon, poi, &reason);
-  if (result == converter::PoiLineResult::kRejected) {
-    if (reason == nullptr || *reason == '\0') std::abort();
+  const converter::PoiLineResult result = converter::ParsePoiLine(line, sub, 7, navigon, texts, poi, &reason);
+  if (result != converter::PoiLineResult::kPoi) {
+    // Only a POI leaves a text behind.
+    if (texts.Size() != 0) std::abort();
+    if (result == converter::PoiLineResult::kRejected && (reason == nullptr || *reason == '\0')) std::abort();
     return;
   }
-  if (result != converter::PoiLineResult::kPoi) return;
 
-  const void* nul = std::memchr(poi.text, '\0', sizeof poi.text);
-  if (nul == nullptr) std::abort();
-  const size_t length = static_cast<size_t>(static_cast<const char*>(nul) - poi.text);
-  if (!sub.includeTexts && length != 0) std::abort();
-  for (size_t i = 0; i < length; ++i) {
-    const char c = poi.text[i];
+  const std::string_view text = texts.View(poi.text);
+  if (text.size() != texts.Size() || text.size() > converter::PoiTexts::kMaxLength) std::abort();
+  if (!sub.includeTexts && !text.empty()) std::abort();
+  for (const char c : text) {
     if (static_cast<unsigned char>(c) < 32 || c == '"') std::abort();
     if (navigon && (c == '/' || c == '%')) std::abort();
   }

@@ -1,27 +1,29 @@
 #pragma once
-// One good line of a POI list, as the readers fill it and the writers take it.
+// One good line of a POI list, as the readers fill it and the writers take it. Its description
+// lies in the PoiTexts filled along with the array.
 
 #include <cstdint>
 
+#include "converter/common/poi_texts.h"
+
 namespace converter {
 
-inline constexpr int kPoiTextSize = 255;  // 254 characters and the NUL
-
+// Wide fields first: no padding inside the record.
 struct ParsedPoi {
-  int32_t number = 0;       // 1-based position in the final sorted order
-  int32_t subcategory = 0;  // 0-based index of the SubGroup block whose list held the line
-  int32_t x100k = 0;        // x times 100000, rounded half away from zero
-  int32_t y100k = 0;
-  uint16_t heightFlags = 0;     // 0x8000 when a height was given
-  uint16_t directionFlags = 0;  // 0x8000 when given, plus 0x4000 for both directions
-  double x = 0.0;               // degrees, reduced modulo 360 keeping the sign
+  double x = 0.0;  // degrees, reduced modulo 360 keeping the sign
   double y = 0.0;
   double heightPlus = 0.0;       // height in metres plus 2767
   double directionTenths = 0.0;  // direction in degrees times 10, 0 <= d < 3600
-  int16_t categoryNumber = 0;    // the subcategory's SubCategory number
-  int32_t datOffset = -1;        // set by the NavigonOEM writer
-  int32_t namOffset = -1;        // set by the NavigonOEM writer
-  char text[kPoiTextSize] = {};  // cleaned description, Windows-1252, NUL-terminated
+  PoiText text;                  // cleaned description, Windows-1252
+  int32_t number = 0;            // 1-based position in the final sorted order
+  int32_t subcategory = 0;       // 0-based index of the SubGroup block whose list held the line
+  int32_t x100k = 0;             // x times 100000, rounded half away from zero
+  int32_t y100k = 0;
+  int32_t datOffset = -1;       // set by the NavigonOEM writer
+  int32_t namOffset = -1;       // set by the NavigonOEM writer
+  uint16_t heightFlags = 0;     // 0x8000 when a height was given
+  uint16_t directionFlags = 0;  // 0x8000 when given, plus 0x4000 for both directions
+  int16_t categoryNumber = 0;   // the subcategory's SubCategory number
 };
 
 // x or y in degrees to units of 1/100000 degree, rounded half away from zero.

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
-#include <type_traits>
 
 #include "converter/poi_list/decimal_number.h"
 #include "converter/poi_list/line_reader.h"
@@ -21,7 +20,7 @@ namespace {
 
 constexpr double kHeightOffset = 2767.0;
 constexpr double kFeet = 0.3048;
-constexpr size_t kMaxTextLength = kPoiTextSize - 1;
+constexpr size_t kMaxTextLength = PoiTexts::kMaxLength;
 constexpr uint16_t kGivenFlag = 0x8000;
 constexpr uint16_t kBothDirectionsFlag = 0x4000;
 
@@ -181,7 +180,7 @@ const char* HeightReason() {
 }
 
 PoiLineResult ParsePoiLine(std::string_view line, const SubcategoryConfig& sub, int subcategoryIndex,
-                           bool navigonTarget, ParsedPoi& poi, const char** reason) {
+                           bool navigonTarget, PoiTexts& texts, ParsedPoi& poi, const char** reason) {
   constexpr auto npos = std::string_view::npos;
   const char separator = sub.separator;
   const bool decimalComma = separator != ',';
@@ -246,17 +245,20 @@ PoiLineResult ParsePoiLine(std::string_view line, const SubcategoryConfig& sub, 
     directionFlags = group.flags;
   }
 
-  size_t used = 0;
+  poi.text = PoiText{};
   if (sub.includeTexts) {
+    // Cleaned straight into the store: the text is copied once.
     const CleanTable& table = navigonTarget ? kCleanNavigon : kCleanPlain;
+    char* out = texts.Start();
+    size_t used = 0;
     if (hasGroup) {
-      used = AppendCleaned(poi.text, used, text.substr(0, group.cutFrom), table);
-      used = AppendCleaned(poi.text, used, text.substr(group.cutTo), table);
+      used = AppendCleaned(out, used, text.substr(0, group.cutFrom), table);
+      used = AppendCleaned(out, used, text.substr(group.cutTo), table);
     } else {
-      used = AppendCleaned(poi.text, used, text, table);
+      used = AppendCleaned(out, used, text, table);
     }
+    poi.text = texts.Finish(used);
   }
-  poi.text[used] = '\0';
 
   x = ReduceDegrees(x);
   y = ReduceDegrees(y);
@@ -277,19 +279,6 @@ PoiLineResult ParsePoiLine(std::string_view line, const SubcategoryConfig& sub, 
 }
 
 namespace {
-
-static_assert(std::is_trivially_copyable_v<ParsedPoi> && std::is_standard_layout_v<ParsedPoi>);
-
-// Moves one record without the unused tail of its text: most texts are short, and the bytes behind
-// the terminator carry nothing.
-void MovePoi(ParsedPoi& to, const ParsedPoi& from) {
-  constexpr size_t kFixedPart = offsetof(ParsedPoi, text);
-  std::memcpy(static_cast<void*>(&to), &from, kFixedPart);
-  const void* nul = std::memchr(from.text, '\0', sizeof from.text);
-  const size_t used =
-      nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - from.text) + 1 : sizeof from.text;
-  std::memcpy(to.text, from.text, used);
-}
 
 struct SortKey {
   uint64_t position;  // x100k, then y100k, both with the sign bit flipped: unsigned order = signed order
@@ -324,7 +313,8 @@ void RadixSort(std::vector<SortKey>& keys) {
 
 namespace {
 
-// Sorts by the keys, which hold each record's position key and index, then moves the records.
+// Sorts by the keys, which hold each record's position key and index, then moves the records (the
+// texts stay where they are).
 void SortByKeys(std::vector<ParsedPoi>& pois, std::vector<SortKey>& keys) {
   const size_t n = pois.size();
   bool sorted = true;
@@ -341,7 +331,6 @@ void SortByKeys(std::vector<ParsedPoi>& pois, std::vector<SortKey>& keys) {
     // record after the other would wait for memory every time.
     constexpr size_t kAhead = 8;
     std::vector<uint32_t> cycle;
-    ParsedPoi held;
     for (size_t i = 0; i < n; ++i) {
       if (source[i] == i) continue;
       cycle.clear();
@@ -352,18 +341,18 @@ void SortByKeys(std::vector<ParsedPoi>& pois, std::vector<SortKey>& keys) {
         source[slot] = static_cast<uint32_t>(slot);  // done
         slot = from;
       } while (slot != i);
-      MovePoi(held, pois[i]);
+      const ParsedPoi held = pois[i];
       const size_t length = cycle.size();
       for (size_t j = 0; j + 1 < length; ++j) {
         if (j + kAhead < length) {
+          // A record may straddle two cache lines.
           const char* ahead = reinterpret_cast<const char*>(&pois[cycle[j + kAhead]]);
           __builtin_prefetch(ahead);
-          __builtin_prefetch(ahead + 64);
-          __builtin_prefetch(ahead + 128);
+          __builtin_prefetch(ahead + sizeof(ParsedPoi) - 1);
         }
-        MovePoi(pois[cycle[j]], pois[cycle[j + 1]]);
+        pois[cycle[j]] = pois[cycle[j + 1]];
       }
-      MovePoi(pois[cycle[length - 1]], held);
+      pois[cycle[length - 1]] = held;
     }
   }
   for (size_t i = 0; i < n; ++i) pois[i].number = static_cast<int32_t>(i + 1);
@@ -394,16 +383,21 @@ void WriteLine(RunLog& log, int lineNumber, std::string_view line) {
   log.Write("\n");
 }
 
-// Counting mode: every line of every list, comments and blank lines included.
-bool CountLines(const ConverterConfig& config, RunLog& log, LineReader& reader, int64_t& lines) {
+// Counting mode: every line of every list, comments and blank lines included, and a bound for the
+// bytes of their texts (a text is no longer than its line).
+bool CountLines(const ConverterConfig& config, RunLog& log, LineReader& reader, int64_t& lines, size_t& textBytes) {
   lines = 0;
+  textBytes = 0;
   for (const SubcategoryConfig& sub : config.subcategories) {
     if (!reader.Open(ConverterPath(sub.ascFile))) {
       ReportOpenFailure(log, sub.ascFile, errno);
       return false;
     }
     std::string_view line;
-    while (reader.Next(line)) ++lines;
+    while (reader.Next(line)) {
+      ++lines;
+      if (sub.includeTexts) textBytes += std::min(line.size(), kMaxTextLength);
+    }
     if (reader.Failed()) {
       ReportOpenFailure(log, sub.ascFile, reader.ErrorNumber());
       return false;
@@ -413,10 +407,14 @@ bool CountLines(const ConverterConfig& config, RunLog& log, LineReader& reader, 
   return true;
 }
 
-bool ReservePois(std::vector<ParsedPoi>& pois, std::vector<SortKey>& keys, int64_t lines, const PoiListLimits& limits) {
+// The text store gets room for one text more than the bound: it wants room for the longest text
+// before each one is written. Its pages are only mapped as texts fill them.
+bool ReservePois(std::vector<ParsedPoi>& pois, PoiTexts& texts, std::vector<SortKey>& keys, int64_t lines,
+                 size_t textBytes, const PoiListLimits& limits) {
   if (lines > limits.maxPois) return false;
   try {
     pois.reserve(static_cast<size_t>(lines));
+    texts.Reserve(textBytes + kMaxTextLength);
     keys.reserve(static_cast<size_t>(lines));
   } catch (const std::bad_alloc&) {
     return false;
@@ -428,7 +426,7 @@ bool ReservePois(std::vector<ParsedPoi>& pois, std::vector<SortKey>& keys, int64
 
 // Parsing mode for one list.
 bool ParseList(const ConverterConfig& config, int index, RunLog& log, RunCounters& counters, LineReader& reader,
-               std::vector<ParsedPoi>& pois, std::vector<SortKey>& keys) {
+               std::vector<ParsedPoi>& pois, PoiTexts& texts, std::vector<SortKey>& keys) {
   const SubcategoryConfig& sub = config.subcategories[static_cast<size_t>(index)];
   log.Printf("\nProcessing file '%s'.\n", sub.ascFile.c_str());
   if (!reader.Open(ConverterPath(sub.ascFile))) {
@@ -446,7 +444,7 @@ bool ParseList(const ConverterConfig& config, int index, RunLog& log, RunCounter
     // The slot is filled in place; a line that gives no POI gives it back.
     ParsedPoi& poi = pois.emplace_back();
     const char* reason = nullptr;
-    const PoiLineResult result = ParsePoiLine(line, sub, index, navigon, poi, &reason);
+    const PoiLineResult result = ParsePoiLine(line, sub, index, navigon, texts, poi, &reason);
     if (result == PoiLineResult::kPoi) {
       keys.push_back({PositionKey(poi), static_cast<uint32_t>(pois.size() - 1)});
       continue;
@@ -473,30 +471,34 @@ bool ParseList(const ConverterConfig& config, int index, RunLog& log, RunCounter
 
 }  // namespace
 
-int ReadPoiLists(const ConverterConfig& config, RunLog& log, RunCounters& counters, std::vector<ParsedPoi>& pois) {
-  return ReadPoiLists(config, log, counters, pois, PoiListLimits{});
+int ReadPoiLists(const ConverterConfig& config, RunLog& log, RunCounters& counters, std::vector<ParsedPoi>& pois,
+                 PoiTexts& texts) {
+  return ReadPoiLists(config, log, counters, pois, texts, PoiListLimits{});
 }
 
 int ReadPoiLists(const ConverterConfig& config, RunLog& log, RunCounters& counters, std::vector<ParsedPoi>& pois,
-                 const PoiListLimits& limits) {
+                 PoiTexts& texts, const PoiListLimits& limits) {
   pois.clear();
+  texts.Clear();
   counters.pois = 0;
   LineReader reader(limits.maxLineLength != 0 ? limits.maxLineLength : kMaxPoiLineLength);
 
   int64_t lines = 0;
-  if (!CountLines(config, log, reader, lines)) return -1;
+  size_t textBytes = 0;
+  if (!CountLines(config, log, reader, lines, textBytes)) return -1;
   std::vector<SortKey> keys;
-  if (!ReservePois(pois, keys, lines, limits)) {
+  if (!ReservePois(pois, texts, keys, lines, textBytes, limits)) {
     log.Printf("### Not enough memory for %d POIs.###\n", static_cast<int>(std::min<int64_t>(lines, INT_MAX)));
     pois.clear();
     pois.shrink_to_fit();
+    texts.Clear();
     return -1;
   }
 
   // The array is large and fresh; its pages are mapped by the other core while this one parses.
   platform::BackgroundPrefault prefault(pois.data(), pois.capacity() * sizeof(ParsedPoi));
   for (size_t i = 0; i < config.subcategories.size(); ++i) {
-    if (!ParseList(config, static_cast<int>(i), log, counters, reader, pois, keys)) return -1;
+    if (!ParseList(config, static_cast<int>(i), log, counters, reader, pois, texts, keys)) return -1;
   }
   SortByKeys(pois, keys);
   counters.pois = static_cast<int>(pois.size());

@@ -35,10 +35,10 @@ inline constexpr double kMinPoiHeight = -2767.0;
 inline constexpr size_t kMaxDecodedDirection = 79;
 
 // Parses one line (trailing CR/LF already removed) of the list of subcategory `subcategoryIndex`.
-// kPoi fills every field of `poi` (number provisional: 0); on kRejected, *reason (when given) is the
-// reason text. The line is only read, never changed.
+// kPoi fills every field of `poi` (number provisional: 0) and adds its text to `texts` (only then);
+// on kRejected, *reason (when given) is the reason text. The line is only read, never changed.
 PoiLineResult ParsePoiLine(std::string_view line, const SubcategoryConfig& sub, int subcategoryIndex,
-                           bool navigonTarget, ParsedPoi& poi, const char** reason);
+                           bool navigonTarget, PoiTexts& texts, ParsedPoi& poi, const char** reason);
 
 // Ceilings of a reading; tests lower them.
 struct PoiListLimits {
@@ -49,13 +49,14 @@ struct PoiListLimits {
 // The whole reading of the run: counting mode over all lists, reserve, parsing mode, sort by x100k
 // then y100k, renumber 1..n, "\nTotal number of POIs: %d\n". Returns 0, or -1 after its message in
 // the log (a list cannot be opened or read; memory). Adds rejected lines to counters.badPois and
-// sets counters.pois.
-int ReadPoiLists(const ConverterConfig& config, RunLog& log, RunCounters& counters, std::vector<ParsedPoi>& pois);
+// sets counters.pois. The POIs' texts are in `texts`, which is emptied first.
 int ReadPoiLists(const ConverterConfig& config, RunLog& log, RunCounters& counters, std::vector<ParsedPoi>& pois,
-                 const PoiListLimits& limits);
+                 PoiTexts& texts);
+int ReadPoiLists(const ConverterConfig& config, RunLog& log, RunCounters& counters, std::vector<ParsedPoi>& pois,
+                 PoiTexts& texts, const PoiListLimits& limits);
 
 // Sorts by x100k, then y100k (equal positions keep their order) and renumbers 1..n. Moves each
-// POI once, through an array of keys, instead of swapping the big records around.
+// POI once, through an array of keys, instead of swapping records around.
 void SortPois(std::vector<ParsedPoi>& pois);
 
 }  // namespace converter

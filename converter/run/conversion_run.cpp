@@ -27,12 +27,13 @@ int ConversionRun::Run(const std::string& configPath) {
   counters_ = RunCounters{};
   pois_.clear();
   pois_.shrink_to_fit();
+  texts_.Clear();
 
   if (const int result = ReadConfiguration(configPath); result != kRunDone) return result;
   if (config_.subcategories.empty()) return kRunConversionFailed;
   ApplyDefaultsAndDerive(config_, &log_, &counters_);
   if (const int result = CreateOutputFolders(); result != kRunDone) return result;
-  if (ReadPoiLists(config_, log_, counters_, pois_) != 0) return kRunConversionFailed;
+  if (ReadPoiLists(config_, log_, counters_, pois_, texts_) != 0) return kRunConversionFailed;
   return WriteOutputs();
 }
 
@@ -83,7 +84,7 @@ int ConversionRun::WriteOutputs() {
       config_.target == TargetSystem::kNavigonOem ? NavigonOemProducerText() : std::string(kCompiledWith);
   SntImage database;
   std::thread builder([&] { database = BuildSntImage(config_, pois_, producerText); });
-  const int targets = WriteTargetFiles(config_, pois_, log_, nullptr);
+  const int targets = WriteTargetFiles(config_, pois_, texts_, log_, nullptr);
   builder.join();
   if (targets != 0) return kRunConversionFailed;
   if (WriteSntImage(config_, database, log_, counters_) != 0) return kRunConversionFailed;

@@ -38,6 +38,7 @@ class ConversionRun {
   ConverterConfig config_;
   RunCounters counters_;
   std::vector<ParsedPoi> pois_;
+  PoiTexts texts_;
 };
 
 }  // namespace converter

@@ -16,9 +16,11 @@ inline constexpr int kMaxMapAndGuideName = 13;
 
 // DestinationDirectory + name + ".adr\" per subcategory (created with its parents), holding
 // name + ".csv" and name + ".bmp".
-int WriteMapAndGuideCsv(const ConverterConfig& config, const std::vector<ParsedPoi>& pois, RunLog& log);
+int WriteMapAndGuideCsv(const ConverterConfig& config, const std::vector<ParsedPoi>& pois, const PoiTexts& texts,
+                        RunLog& log);
 
 // DestinationDirectory + name + ".csv" and + ".bmp" per subcategory.
-int WriteDestinatorCsv(const ConverterConfig& config, const std::vector<ParsedPoi>& pois, RunLog& log);
+int WriteDestinatorCsv(const ConverterConfig& config, const std::vector<ParsedPoi>& pois, const PoiTexts& texts,
+                       RunLog& log);
 
 }  // namespace converter

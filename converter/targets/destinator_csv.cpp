@@ -20,7 +20,8 @@ char* AppendField(char* at, std::string_view text) {
 
 }  // namespace
 
-int WriteDestinatorCsv(const ConverterConfig& config, const std::vector<ParsedPoi>& pois, RunLog& log) {
+int WriteDestinatorCsv(const ConverterConfig& config, const std::vector<ParsedPoi>& pois, const PoiTexts& texts,
+                       RunLog& log) {
   const SubcategoryBuckets buckets(config.subcategories.size(), pois);
   OutputFile out(log);
   for (size_t s = 0; s < config.subcategories.size(); ++s) {
@@ -33,7 +34,7 @@ int WriteDestinatorCsv(const ConverterConfig& config, const std::vector<ParsedPo
     char line[kPoiTextSize + 3 + 2 * kCoordinateTextSize + 8];
     for (const uint32_t i : buckets.Of(s)) {
       const ParsedPoi& poi = pois[i];
-      char* at = AppendField(line, std::string_view(poi.text, strnlen(poi.text, kPoiTextSize - 1)));
+      char* at = AppendField(line, texts.View(poi.text));
       out.Write(line, static_cast<size_t>(at - line));
       out.Write(nameField);
       at = line;

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "converter/targets/csv_writers.h"
 #include "converter/targets/target_file.h"
@@ -9,16 +10,15 @@ namespace converter {
 namespace {
 
 // x,y,"text","","","","","",category
-size_t FormatLine(const ParsedPoi& poi, int16_t categoryNumber, char* line) {
+size_t FormatLine(const ParsedPoi& poi, std::string_view text, int16_t categoryNumber, char* line) {
   char* at = line;
   at += FormatCoordinate(poi.x, at);
   *at++ = ',';
   at += FormatCoordinate(poi.y, at);
   *at++ = ',';
   *at++ = '"';
-  const size_t textLength = strnlen(poi.text, kPoiTextSize - 1);
-  std::memcpy(at, poi.text, textLength);
-  at += textLength;
+  std::memcpy(at, text.data(), text.size());
+  at += text.size();
   static constexpr char kEmptyFields[] = "\",\"\",\"\",\"\",\"\",\"\",";
   std::memcpy(at, kEmptyFields, sizeof kEmptyFields - 1);
   at += sizeof kEmptyFields - 1;
@@ -28,7 +28,8 @@ size_t FormatLine(const ParsedPoi& poi, int16_t categoryNumber, char* line) {
 
 }  // namespace
 
-int WriteMapAndGuideCsv(const ConverterConfig& config, const std::vector<ParsedPoi>& pois, RunLog& log) {
+int WriteMapAndGuideCsv(const ConverterConfig& config, const std::vector<ParsedPoi>& pois, const PoiTexts& texts,
+                        RunLog& log) {
   // Checked for all subcategories first, so a bad name leaves no folders half made.
   for (const SubcategoryConfig& sub : config.subcategories) {
     if (sub.subGroup.size() > static_cast<size_t>(kMaxMapAndGuideName)) {
@@ -48,7 +49,9 @@ int WriteMapAndGuideCsv(const ConverterConfig& config, const std::vector<ParsedP
       return -1;
     }
     if (!out.Open(folder + sub.subGroup + ".csv")) return -1;
-    for (const uint32_t i : buckets.Of(s)) out.Write(line, FormatLine(pois[i], sub.categoryNumber, line));
+    for (const uint32_t i : buckets.Of(s)) {
+      out.Write(line, FormatLine(pois[i], texts.View(pois[i].text), sub.categoryNumber, line));
+    }
     if (!out.Close()) return -1;
     if (!CopyBitmap(sub.bitmapFile, folder + sub.subGroup + ".bmp", log)) return -1;
   }

@@ -34,8 +34,8 @@ class NameBlocks {
  public:
   explicit NameBlocks(OutputFile& out) : out_(out) {}
 
-  int32_t Add(const char* text, size_t length) {
-    length = std::min(length, kMaxNameLength);
+  int32_t Add(std::string_view text) {
+    const size_t length = std::min(text.size(), kMaxNameLength);
     if (length + 3 > kNameBlockSize - fill_) {
       std::memset(block_ + fill_, 0, kNameBlockSize - fill_);
       out_.Write(block_, kNameBlockSize);
@@ -44,7 +44,7 @@ class NameBlocks {
     }
     const uint64_t offset = blockOffset_ + fill_;
     block_[fill_] = static_cast<uint8_t>(length);
-    std::memcpy(block_ + fill_ + 1, text, length);
+    std::memcpy(block_ + fill_ + 1, text.data(), length);
     block_[fill_ + 1 + length] = 0x02;
     block_[fill_ + 2 + length] = 0x7C;
     fill_ += length + 3;
@@ -178,17 +178,16 @@ std::string NavigonOemPath(const ConverterConfig& config, std::string_view exten
 
 std::string NavigonOemProducerText() { return std::string(kCompiledWith) + kBanner + kPublisherCredit; }
 
-int WriteNameFile(const ConverterConfig& config, std::span<ParsedPoi> pois, RunLog& log, std::string* producerText) {
+int WriteNameFile(const ConverterConfig& config, std::span<ParsedPoi> pois, const PoiTexts& texts, RunLog& log,
+                  std::string* producerText) {
   OutputFile out(log);
   if (!out.Open(NavigonOemPath(config, ".nam"))) return -1;
   const std::string producer = NavigonOemProducerText();
   if (producerText != nullptr) *producerText = producer;
   auto blocks = std::make_unique<NameBlocks>(out);
-  blocks->Add(producer.data(), producer.size());
-  const int32_t blankName = blocks->Add(" ", 1);
-  for (ParsedPoi& poi : pois) {
-    poi.namOffset = ShowsTexts(config, poi) ? blocks->Add(poi.text, strnlen(poi.text, kMaxNameLength)) : blankName;
-  }
+  blocks->Add(producer);
+  const int32_t blankName = blocks->Add(" ");
+  for (ParsedPoi& poi : pois) poi.namOffset = ShowsTexts(config, poi) ? blocks->Add(texts.View(poi.text)) : blankName;
   blocks->Finish();
   return Finish(out);
 }
@@ -348,11 +347,11 @@ int WriteLayerList(const ConverterConfig& config, RunLog& log) {
   return Finish(out);
 }
 
-int WriteNavigonOem(const ConverterConfig& config, std::vector<ParsedPoi>& pois, RunLog& log,
+int WriteNavigonOem(const ConverterConfig& config, std::vector<ParsedPoi>& pois, const PoiTexts& texts, RunLog& log,
                     std::string* producerText) {
   // Refused before any file is touched, so an oversized run leaves no half layer behind.
   if (CheckIndexCapacity(config, pois.size(), log) != 0) return -1;
-  if (WriteNameFile(config, pois, log, producerText) != 0) return -1;
+  if (WriteNameFile(config, pois, texts, log, producerText) != 0) return -1;
   if (WriteDataFile(config, pois, log) != 0) return -1;
   if (WriteIndexFile(config, pois, log) != 0) return -1;
   if (WriteMapLayerFile(config, log) != 0) return -1;

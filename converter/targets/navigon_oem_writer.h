@@ -18,7 +18,7 @@ namespace converter {
 // The six files in order; the first failure returns -1 after its message in the log. Sets datOffset
 // and namOffset of every POI. producerText (may be null) receives the name file's first entry,
 // "Compiled with " + banner + publisher credit, which the .snt writer reuses.
-int WriteNavigonOem(const ConverterConfig& config, std::vector<ParsedPoi>& pois, RunLog& log,
+int WriteNavigonOem(const ConverterConfig& config, std::vector<ParsedPoi>& pois, const PoiTexts& texts, RunLog& log,
                     std::string* producerText);
 
 // DestinationDirectory + MainGroup + extension (".nam", ".dat", ...), in the configured form.
@@ -28,7 +28,8 @@ std::string NavigonOemPath(const ConverterConfig& config, std::string_view exten
 std::string NavigonOemProducerText();
 
 // ".nam": name entries in 8192-byte blocks; sets every POI's namOffset.
-int WriteNameFile(const ConverterConfig& config, std::span<ParsedPoi> pois, RunLog& log, std::string* producerText);
+int WriteNameFile(const ConverterConfig& config, std::span<ParsedPoi> pois, const PoiTexts& texts, RunLog& log,
+                  std::string* producerText);
 // ".dat": the coordinates; sets every POI's datOffset.
 int WriteDataFile(const ConverterConfig& config, std::span<ParsedPoi> pois, RunLog& log);
 // ".rid": the three-level index over the POIs; needs datOffset and namOffset set.

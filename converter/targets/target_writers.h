@@ -8,7 +8,7 @@
 //   2. Write one file named after the format, <format>.cpp, with its header (or a line in an
 //      existing header of like formats, as csv_writers.h):
 //        int Write<Format>(const ConverterConfig& config, const std::vector<ParsedPoi>& pois,
-//                          RunLog& log);
+//                          const PoiTexts& texts, RunLog& log);
 //      It takes the POIs in the array's sorted order (SubcategoryBuckets gives them per
 //      subcategory in one pass), opens every file through OutputFile (target_file.h), which creates
 //      it in binary mode under ConverterPath() and logs the open and write failures in the run's
@@ -28,7 +28,7 @@ namespace converter {
 
 // The files of config.target: 0, or -1 after the failure's message in the log. producerText (may be
 // null) is set only by the NavigonOEM writer, which composes it; other targets leave it unchanged.
-int WriteTargetFiles(const ConverterConfig& config, std::vector<ParsedPoi>& pois, RunLog& log,
+int WriteTargetFiles(const ConverterConfig& config, std::vector<ParsedPoi>& pois, const PoiTexts& texts, RunLog& log,
                      std::string* producerText);
 
 }  // namespace converter

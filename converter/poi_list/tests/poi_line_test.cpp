@@ -20,6 +20,14 @@ SubcategoryConfig Sub(char separator = ',', bool includeTexts = true) {
   return sub;
 }
 
+// Every parse of this file adds its text here.
+PoiTexts& Texts() {
+  static PoiTexts texts;
+  return texts;
+}
+
+std::string TextOf(const ParsedPoi& poi) { return std::string(Texts().View(poi.text)); }
+
 struct Parsed {
   PoiLineResult result;
   ParsedPoi poi;
@@ -29,7 +37,7 @@ struct Parsed {
 Parsed Parse(std::string_view line, const SubcategoryConfig& sub = Sub(), bool navigon = false) {
   Parsed p{PoiLineResult::kIgnored, {}, {}};
   const char* reason = nullptr;
-  p.result = ParsePoiLine(line, sub, 3, navigon, p.poi, &reason);
+  p.result = ParsePoiLine(line, sub, 3, navigon, Texts(), p.poi, &reason);
   if (reason != nullptr) p.reason = reason;
   return p;
 }
@@ -133,7 +141,7 @@ TEST(PoiLine, RejectsWithTheReasonTexts) {
 
 TEST(PoiLine, SimpleLineGivesOnePoi) {
   const ParsedPoi poi = Poi("13.5,52.3,\"Cam\"");
-  EXPECT_STREQ(poi.text, "Cam");
+  EXPECT_EQ(TextOf(poi), "Cam");
   EXPECT_DOUBLE_EQ(poi.x, 13.5);
   EXPECT_DOUBLE_EQ(poi.y, 52.3);
   EXPECT_EQ(poi.x100k, 1350000);
@@ -145,8 +153,8 @@ TEST(PoiLine, SimpleLineGivesOnePoi) {
   EXPECT_EQ(poi.datOffset, -1);
   EXPECT_EQ(poi.namOffset, -1);
   // What the warner writes as a position record.
-  EXPECT_STREQ(Poi("  -0.12345, 51.50000, \"Home\"").text, "Home");
-  EXPECT_STREQ(Poi("1,2,\"\"").text, "");
+  EXPECT_EQ(TextOf(Poi("  -0.12345, 51.50000, \"Home\"")), "Home");
+  EXPECT_EQ(TextOf(Poi("1,2,\"\"")), "");
 }
 
 TEST(PoiLine, DecimalCommasWhenTheSeparatorIsNotAComma) {
@@ -161,31 +169,44 @@ TEST(PoiLine, DecimalCommasWhenTheSeparatorIsNotAComma) {
   const ParsedPoi tab = Poi("1.5\t2,25\t\"a,b\"\t1,5\t45", Sub('\t'));
   EXPECT_DOUBLE_EQ(tab.x, 1.5);
   EXPECT_DOUBLE_EQ(tab.y, 2.25);
-  EXPECT_STREQ(tab.text, "a,b");
+  EXPECT_EQ(TextOf(tab), "a,b");
   EXPECT_DOUBLE_EQ(tab.heightPlus, 2768.5);
   EXPECT_EQ(tab.directionFlags, 0x8000);
 }
 
 TEST(PoiLine, TextRunsToTheLastQuoteAndIsCleaned) {
-  EXPECT_STREQ(Poi("1,2,\"a\"b\"c\"").text, "a'b'c");
-  EXPECT_STREQ(Poi("1,2,x \"a\tb\x01\x1f"
-                   "c\" junk, 5")
-                   .text,
-               "a b  c");
-  EXPECT_STREQ(Poi("1,2,\"50/60 % off\"").text, "50/60 % off");
-  EXPECT_STREQ(Poi("1,2,\"50/60 % off\"", Sub(), true).text, "50|60 : off");
-  EXPECT_STREQ(Poi("1,2,\"Cam\"", Sub(',', false)).text, "");
+  EXPECT_EQ(TextOf(Poi("1,2,\"a\"b\"c\"")), "a'b'c");
+  EXPECT_EQ(TextOf(Poi("1,2,x \"a\tb\x01\x1f"
+                       "c\" junk, 5")),
+            "a b  c");
+  EXPECT_EQ(TextOf(Poi("1,2,\"50/60 % off\"")), "50/60 % off");
+  EXPECT_EQ(TextOf(Poi("1,2,\"50/60 % off\"", Sub(), true)), "50|60 : off");
+  EXPECT_EQ(TextOf(Poi("1,2,\"Cam\"", Sub(',', false))), "");
+}
+
+TEST(PoiLine, OnlyAnAcceptedLineWithTextsAddsToTheStore) {
+  PoiTexts texts;
+  ParsedPoi poi;
+  const char* reason = nullptr;
+  EXPECT_EQ(ParsePoiLine("1,2,\"high\",40000", Sub(), 0, false, texts, poi, &reason), PoiLineResult::kRejected);
+  EXPECT_EQ(ParsePoiLine("; 1,2,\"comment\"", Sub(), 0, false, texts, poi, &reason), PoiLineResult::kIgnored);
+  EXPECT_EQ(ParsePoiLine("1,2,\"hidden\"", Sub(',', false), 0, false, texts, poi, &reason), PoiLineResult::kPoi);
+  EXPECT_EQ(texts.View(poi.text), "");
+  EXPECT_EQ(texts.Size(), 0u);
+  EXPECT_EQ(ParsePoiLine("1,2,\"ab $90$\"", Sub(), 0, false, texts, poi, &reason), PoiLineResult::kPoi);
+  EXPECT_EQ(texts.View(poi.text), "ab");
+  EXPECT_EQ(texts.Size(), 2u);
 }
 
 TEST(PoiLine, TextIsCutTo254Characters) {
   const std::string long255(255, 'a');
   const ParsedPoi poi = Poi("1,2,\"" + long255 + "\"");
-  EXPECT_EQ(std::string(poi.text), std::string(254, 'a'));
-  EXPECT_STREQ(Poi("1,2,\"" + std::string(254, 'b') + "\"").text, std::string(254, 'b').c_str());
+  EXPECT_EQ(TextOf(poi), std::string(254, 'a'));
+  EXPECT_EQ(TextOf(Poi("1,2,\"" + std::string(254, 'b') + "\"")), std::string(254, 'b'));
   // The direction group is searched in the whole text, not in the first 254 characters.
   const ParsedPoi far = Poi("1,2,\"" + std::string(300, 'c') + " $45$\"");
   EXPECT_EQ(far.directionFlags, 0x8000);
-  EXPECT_EQ(std::string(far.text), std::string(254, 'c'));
+  EXPECT_EQ(TextOf(far), std::string(254, 'c'));
 }
 
 TEST(PoiLine, HeightInMetresOrFeetWithinItsLimits) {
@@ -228,32 +249,32 @@ TEST(PoiLine, CoordinatesAndDirectionsAreReduced) {
 
 TEST(PoiLine, DirectionGroupInTheText) {
   const ParsedPoi plain = Poi("1,2,\"Speed 50 $270$\"");
-  EXPECT_STREQ(plain.text, "Speed 50");
+  EXPECT_EQ(TextOf(plain), "Speed 50");
   EXPECT_EQ(plain.directionFlags, 0x8000);
   EXPECT_DOUBLE_EQ(plain.directionTenths, 2700.0);
 
   const ParsedPoi fifth = Poi("1,2,\"Speed 50 $270$\",,90");
   EXPECT_DOUBLE_EQ(fifth.directionTenths, 900.0);
   EXPECT_EQ(fifth.directionFlags, 0x8000);
-  EXPECT_STREQ(fifth.text, "Speed 50");
+  EXPECT_EQ(TextOf(fifth), "Speed 50");
 
   const ParsedPoi both = Poi("1,2,\"A \t $90b$ B\"");
-  EXPECT_STREQ(both.text, "A B");
+  EXPECT_EQ(TextOf(both), "A B");
   EXPECT_EQ(both.directionFlags, 0xC000);
 
   // The last group that starts with a digit; the others stay text.
   const ParsedPoi last = Poi("1,2,\"$10$ x $20$ $y$\"");
   EXPECT_DOUBLE_EQ(last.directionTenths, 200.0);
-  EXPECT_STREQ(last.text, "$10$ x $y$");
+  EXPECT_EQ(TextOf(last), "$10$ x $y$");
   EXPECT_EQ(Poi("1,2,\"cost $5\"").directionFlags, 0);
-  EXPECT_STREQ(Poi("1,2,\"$ 5$\"").text, "$ 5$");
+  EXPECT_EQ(TextOf(Poi("1,2,\"$ 5$\"")), "$ 5$");
   EXPECT_EQ(Poi("1,2,\"$$\"").directionFlags, 0);
 }
 
 TEST(PoiLine, EncodedDirectionGroup) {
   // "90B" with key 0x10: '9' 0x39 -> 0x49, '0' 0x30 -> 0x40, 'B' 0x42 -> 0x52.
   const ParsedPoi encoded = Poi("1,2,\"Cam $0x49405210$\"");
-  EXPECT_STREQ(encoded.text, "Cam");
+  EXPECT_EQ(TextOf(encoded), "Cam");
   EXPECT_DOUBLE_EQ(encoded.directionTenths, 900.0);
   EXPECT_EQ(encoded.directionFlags, 0xC000);
   // Two pairs of 0x41 with key 0x10 give "11".
@@ -265,7 +286,7 @@ TEST(PoiLine, EncodedDirectionGroup) {
   for (const char* group : {"$0x494052$", "$0x4940521$", "$0x10$", "$0x$", "$0x4g4052$", "$0x7110$"}) {
     const ParsedPoi poi = Poi(std::string("1,2,\"Cam ") + group + "\"");
     EXPECT_EQ(poi.directionFlags, 0) << group;
-    EXPECT_EQ(std::string(poi.text), std::string("Cam ") + group);
+    EXPECT_EQ(TextOf(poi), std::string("Cam ") + group);
   }
 }
 
@@ -277,14 +298,14 @@ TEST(PoiLine, EncodedGroupLongerThanItsBufferStaysText) {
   const ParsedPoi ok = Poi("1,2,\"a " + fits + "\"");
   EXPECT_EQ(ok.directionFlags, 0x8000);
   EXPECT_DOUBLE_EQ(ok.directionTenths, 90.0);
-  EXPECT_STREQ(ok.text, "a");
+  EXPECT_EQ(TextOf(ok), "a");
 
   std::string tooLong = "$0x39";
   for (int i = 0; i < 79; ++i) tooLong += "20";
   tooLong += "00$";
   const ParsedPoi kept = Poi("1,2,\"a " + tooLong + "\"");
   EXPECT_EQ(kept.directionFlags, 0);
-  EXPECT_EQ(std::string(kept.text), "a " + tooLong);
+  EXPECT_EQ(TextOf(kept), "a " + tooLong);
 }
 
 TEST(PoiLine, SeparatorOddities) {

@@ -43,7 +43,7 @@ class PoiListReaderTest : public ::testing::Test {
     return config_.subcategories.back();
   }
   int Read(const PoiListLimits& limits = PoiListLimits{}) {
-    return ReadPoiLists(config_, log_.log(), counters_, pois_, limits);
+    return ReadPoiLists(config_, log_.log(), counters_, pois_, texts_, limits);
   }
 
   fs::path dir_;
@@ -51,6 +51,8 @@ class PoiListReaderTest : public ::testing::Test {
   CapturedLog log_;
   RunCounters counters_;
   std::vector<ParsedPoi> pois_;
+  PoiTexts texts_;
+  std::string Text(size_t i) const { return std::string(texts_.View(pois_[i].text)); }
 };
 
 TEST_F(PoiListReaderTest, ReadsSortsAndNumbersAllLists) {
@@ -60,7 +62,7 @@ TEST_F(PoiListReaderTest, ReadsSortsAndNumbersAllLists) {
   ASSERT_EQ(pois_.size(), 5u);
   const char* order[] = {"a2", "b3", "b2", "b1", "a1"};
   for (size_t i = 0; i < pois_.size(); ++i) {
-    EXPECT_STREQ(pois_[i].text, order[i]);
+    EXPECT_EQ(Text(i), order[i]);
     EXPECT_EQ(pois_[i].number, static_cast<int>(i + 1));
   }
   EXPECT_EQ(pois_[0].subcategory, 0);
@@ -117,10 +119,10 @@ TEST_F(PoiListReaderTest, NavigonTargetCleansSlashAndPercent) {
   AddList("a.asc", "1,2,\"a/b%\"\n");
   config_.target = TargetSystem::kNavigonOem;
   ASSERT_EQ(Read(), 0);
-  EXPECT_STREQ(pois_[0].text, "a|b:");
+  EXPECT_EQ(Text(0), "a|b:");
   config_.target = TargetSystem::kSntOnly;
   ASSERT_EQ(Read(), 0);
-  EXPECT_STREQ(pois_[0].text, "a/b%");
+  EXPECT_EQ(Text(0), "a/b%");
 }
 
 TEST_F(PoiListReaderTest, MissingListStopsTheRun) {
@@ -171,7 +173,7 @@ TEST_F(PoiListReaderTest, LinesLongerThan1023CharactersStayWhole) {
   ASSERT_EQ(pois_.size(), 2u);
   EXPECT_EQ(pois_[0].heightFlags, 0x8000);
   EXPECT_DOUBLE_EQ(pois_[0].heightPlus, 2917.0);
-  EXPECT_EQ(std::string(pois_[0].text), std::string(254, 't'));
+  EXPECT_EQ(Text(0), std::string(254, 't'));
   EXPECT_EQ(counters_.badPois, 0);
 }
 
@@ -182,7 +184,7 @@ TEST_F(PoiListReaderTest, LinesBeyondTheLimitAreSplitInBothPasses) {
   limits.maxLineLength = 16;
   ASSERT_EQ(Read(limits), 0);
   ASSERT_EQ(pois_.size(), 1u);
-  EXPECT_STREQ(pois_[0].text, "c");
+  EXPECT_EQ(Text(0), "c");
   EXPECT_EQ(counters_.badPois, 2);  // "1,2,\"0123456789a" has one quote; "b\",5" is not numeric
 }
 
@@ -224,15 +226,16 @@ TEST(LineReader, GrowsForLinesLongerThanOneBlock) {
 
 TEST(SortPois, OrdersByXThenYSignedAndKeepsTies) {
   std::vector<ParsedPoi> pois(6);
+  PoiTexts texts;
   const int32_t xy[6][2] = {{5, 1}, {-5, 9}, {5, -1}, {0, 0}, {-5, 9}, {INT32_MIN, INT32_MAX}};
   for (int i = 0; i < 6; ++i) {
     pois[i].x100k = xy[i][0];
     pois[i].y100k = xy[i][1];
-    pois[i].text[0] = static_cast<char>('a' + i);
+    pois[i].text = texts.Add(std::string(1, static_cast<char>('a' + i)));
   }
   SortPois(pois);
   std::string order;
-  for (const ParsedPoi& p : pois) order += p.text[0];
+  for (const ParsedPoi& p : pois) order += texts.View(p.text);
   EXPECT_EQ(order, "fbedca");
   for (size_t i = 0; i < pois.size(); ++i) EXPECT_EQ(pois[i].number, static_cast<int>(i + 1));
 }
@@ -241,6 +244,7 @@ TEST(SortPois, LongCyclesKeepEveryRecordWhole) {
   // Enough records for long permutation cycles; every field and the whole text must travel along.
   constexpr int kCount = 5000;
   std::vector<ParsedPoi> pois(kCount);
+  PoiTexts texts;
   std::mt19937 rng(3);
   for (int i = 0; i < kCount; ++i) {
     ParsedPoi& p = pois[i];
@@ -250,7 +254,7 @@ TEST(SortPois, LongCyclesKeepEveryRecordWhole) {
     p.heightPlus = i * 0.5;
     p.directionTenths = i;
     p.categoryNumber = static_cast<int16_t>(i);
-    std::snprintf(p.text, sizeof p.text, "poi %d %s", i, std::string(static_cast<size_t>(i % 240), 'x').c_str());
+    p.text = texts.Add("poi " + std::to_string(i) + " " + std::string(static_cast<size_t>(i % 240), 'x'));
   }
   SortPois(pois);
   std::vector<bool> seen(kCount);
@@ -270,7 +274,7 @@ TEST(SortPois, LongCyclesKeepEveryRecordWhole) {
     EXPECT_EQ(p.heightPlus, i * 0.5);
     EXPECT_EQ(p.directionTenths, i);
     EXPECT_EQ(p.categoryNumber, i);
-    EXPECT_EQ(std::string(p.text), "poi " + std::to_string(i) + " " + std::string(static_cast<size_t>(i % 240), 'x'));
+    EXPECT_EQ(texts.View(p.text), "poi " + std::to_string(i) + " " + std::string(static_cast<size_t>(i % 240), 'x'));
   }
 }
 

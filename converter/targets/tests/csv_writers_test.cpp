@@ -27,7 +27,7 @@ TEST_F(MapAndGuideCsvTest, FolderPerSubcategoryWithCsvAndBitmap) {
   // The destination's parents are made along with the subcategory folders.
   config_.destinationDirectory = dir_.string() + "\\out\\deep\\";
   const std::vector<ParsedPoi> pois = {Poi(0, -0.000004, 52.3, "Cam 1"), Poi(1, 1.5, -2.25, ""), Poi(0, 13.5, 0, "x")};
-  ASSERT_EQ(WriteMapAndGuideCsv(config_, pois, *log_), 0);
+  ASSERT_EQ(WriteMapAndGuideCsv(config_, pois, texts_, *log_), 0);
 
   const fs::path out = dir_ / "out" / "deep";
   EXPECT_EQ(ReadBytes(out / "Cams.adr" / "Cams.csv"),
@@ -43,19 +43,19 @@ TEST_F(MapAndGuideCsvTest, FolderPerSubcategoryWithCsvAndBitmap) {
 TEST_F(MapAndGuideCsvTest, NamesLongerThanThirteenAreRefusedBeforeAnythingIsWritten) {
   config_.subcategories[0].subGroup = "Thirteen_char";
   config_.subcategories[1].subGroup = "Fourteen_chars";
-  EXPECT_EQ(WriteMapAndGuideCsv(config_, {}, *log_), -1);
+  EXPECT_EQ(WriteMapAndGuideCsv(config_, {}, texts_, *log_), -1);
   EXPECT_EQ(LogText(),
             "### The subcategory name 'Fourteen_chars' is too long for MuG, max 13 characters allowed. ###\n");
   EXPECT_FALSE(fs::exists(dir_ / "Thirteen_char.adr"));
 
   config_.subcategories.pop_back();
-  EXPECT_EQ(WriteMapAndGuideCsv(config_, {}, *log_), 0);
+  EXPECT_EQ(WriteMapAndGuideCsv(config_, {}, texts_, *log_), 0);
   EXPECT_EQ(ReadBytes(dir_ / "Thirteen_char.adr" / "Thirteen_char.csv"), "");
 }
 
 TEST_F(MapAndGuideCsvTest, AFileInTheWayOfTheFolder) {
   WriteBytes(dir_ / "Cams.adr", "");
-  EXPECT_EQ(WriteMapAndGuideCsv(config_, {}, *log_), -1);
+  EXPECT_EQ(WriteMapAndGuideCsv(config_, {}, texts_, *log_), -1);
   EXPECT_EQ(LogText(), "### Can't create the directory '" + config_.destinationDirectory + "Cams.adr\\'. ###\n");
 }
 
@@ -73,7 +73,7 @@ class DestinatorCsvTest : public TargetTest {
 TEST_F(DestinatorCsvTest, QuotesOnlyTextsWithCommaApostropheOrSemicolon) {
   const std::vector<ParsedPoi> pois = {Poi(0, 1, 2, "A,B"), Poi(1, 3, 4, "plain"), Poi(0, 5.5, -6, "semi;colon"),
                                        Poi(0, 7, 8, "it's"), Poi(0, -9.75, 10, "")};
-  ASSERT_EQ(WriteDestinatorCsv(config_, pois, *log_), 0);
+  ASSERT_EQ(WriteDestinatorCsv(config_, pois, texts_, *log_), 0);
   EXPECT_EQ(Out("Cams.csv"),
             "\"A,B\",Cams,1.00000,2.00000,,,,\n"
             "\"semi;colon\",Cams,5.50000,-6.00000,,,,\n"
@@ -90,7 +90,7 @@ TEST_F(DestinatorCsvTest, ABitmapThatCannotBeCopiedStopsAfterTheCsv) {
     SCOPED_TRACE(source);
     config_.subcategories[0].bitmapFile = source;
     const size_t logged = LogText().size();
-    EXPECT_EQ(WriteDestinatorCsv(config_, {Poi(0, 1, 2, "a")}, *log_), -1);
+    EXPECT_EQ(WriteDestinatorCsv(config_, {Poi(0, 1, 2, "a")}, texts_, *log_), -1);
     EXPECT_EQ(LogText().substr(logged),
               "### Can't copy '" + source + "' to '" + config_.destinationDirectory + "Cams.bmp'. ###\n");
     EXPECT_EQ(Out("Cams.csv"), "a,Cams,1.00000,2.00000,,,,\n");
@@ -111,7 +111,7 @@ TEST_F(TargetTest, FailedWritesAreReportedOnClose) {
 TEST_F(TargetTest, ACsvThatCannotBeCreatedIsNamedWithTheReason) {
   config_.destinationDirectory = (dir_ / "missing").string() + "\\";
   config_.subcategories = {Sub("Cams", 7)};
-  EXPECT_EQ(WriteDestinatorCsv(config_, {}, *log_), -1);
+  EXPECT_EQ(WriteDestinatorCsv(config_, {}, texts_, *log_), -1);
   EXPECT_EQ(LogText(), "### Can't open file '" + config_.destinationDirectory +
                            "Cams.csv' for write. Reason: No such file or directory. ###\n");
 }

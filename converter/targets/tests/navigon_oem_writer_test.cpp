@@ -48,7 +48,7 @@ TEST_F(NameFileTest, ProducerBlankAndOneEntryPerShownPoi) {
   config_.subcategories[1].fontSizeCode = 0xC000;  // FontSize 0
   std::vector<ParsedPoi> pois = {Poi(0, 1, 1, "Cam"), Poi(1, 2, 2, "hidden"), Poi(0, 3, 3, "")};
   std::string producer;
-  ASSERT_EQ(WriteNameFile(config_, pois, *log_, &producer), 0);
+  ASSERT_EQ(WriteNameFile(config_, pois, texts_, *log_, &producer), 0);
 
   EXPECT_EQ(producer, "Compiled with Placeforge V4.2.0.0, free POI tools of the driver-warner project");
   const size_t blank = producer.size() + 3;
@@ -68,7 +68,7 @@ TEST_F(NameFileTest, EntriesNeverCrossABlockAndTheLastBlockEndsWithItsEntry) {
   pois.push_back(Poi(0, 0, 0, std::string(137, 'y')));
   pois.push_back(Poi(0, 0, 0, longest));
   pois.push_back(Poi(0, 0, 0, longest));
-  ASSERT_EQ(WriteNameFile(config_, pois, *log_, nullptr), 0);
+  ASSERT_EQ(WriteNameFile(config_, pois, texts_, *log_, nullptr), 0);
 
   const std::string file = Out("Cams.nam");
   EXPECT_EQ(pois[1].namOffset - pois[0].namOffset, 257) << "254 characters take 257 bytes";
@@ -82,18 +82,17 @@ TEST_F(NameFileTest, EntriesNeverCrossABlockAndTheLastBlockEndsWithItsEntry) {
 
   // One more long entry after a 137-character one no longer fits: zero tail, next block.
   pois.erase(pois.begin() + 31);
-  ASSERT_EQ(WriteNameFile(config_, pois, *log_, nullptr), 0);
+  ASSERT_EQ(WriteNameFile(config_, pois, texts_, *log_, nullptr), 0);
   const std::string padded = Out("Cams.nam");
   EXPECT_EQ(pois[31].namOffset, 8192);
   EXPECT_EQ(padded.substr(8192 - 140, 140), Zeros(140));
   EXPECT_EQ(padded.size(), 8192u + 2 * 257);
 }
 
-TEST_F(NameFileTest, ATextOfFullLengthWithoutTerminatorIsCutAt254) {
+TEST_F(NameFileTest, ATextBeyond254CharactersIsCutAt254) {
   config_.subcategories = {Sub("Cams", 7)};
-  std::vector<ParsedPoi> pois = {Poi(0, 0, 0, "")};
-  std::memset(pois[0].text, 'z', kPoiTextSize);
-  ASSERT_EQ(WriteNameFile(config_, pois, *log_, nullptr), 0);
+  std::vector<ParsedPoi> pois = {Poi(0, 0, 0, std::string(kPoiTextSize, 'z'))};
+  ASSERT_EQ(WriteNameFile(config_, pois, texts_, *log_, nullptr), 0);
   EXPECT_EQ(Out("Cams.nam").substr(85), NameEntry(std::string(254, 'z')));
 }
 
@@ -299,7 +298,7 @@ TEST_F(TargetTest, NavigonOemWritesTheSixFilesAndLinksThem) {
   std::vector<ParsedPoi> pois = {Poi(0, 1, 2, "one", 7), Poi(0, 3, 4, "two", 7)};
   Number(pois);
   std::string producer;
-  ASSERT_EQ(WriteTargetFiles(config_, pois, *log_, &producer), 0);
+  ASSERT_EQ(WriteTargetFiles(config_, pois, texts_, *log_, &producer), 0);
   EXPECT_EQ(producer, NavigonOemProducerText());
   for (const char* ext : {".nam", ".dat", ".rid", ".mpl", ".cat", ".lvl"}) {
     EXPECT_TRUE(fs::exists(dir_ / (std::string("Cams") + ext))) << ext;
@@ -318,7 +317,7 @@ TEST_F(TargetTest, NavigonOemStopsAtTheFirstFileItCannotCreate) {
   config_.destinationDirectory = (dir_ / "missing").string() + "\\";
   config_.subcategories = {Sub("Cams", 7)};
   std::vector<ParsedPoi> pois = {Poi(0, 1, 2, "one")};
-  EXPECT_EQ(WriteNavigonOem(config_, pois, *log_, nullptr), -1);
+  EXPECT_EQ(WriteNavigonOem(config_, pois, texts_, *log_, nullptr), -1);
   EXPECT_EQ(LogText(), "### Can't open file '" + config_.destinationDirectory +
                            "Cams.nam' for write. Reason: No such file or directory. ###\n");
   EXPECT_EQ(pois[0].namOffset, -1);
@@ -329,7 +328,7 @@ TEST_F(TargetTest, SntOnlyWritesNothingAndKeepsTheProducerText) {
   config_.subcategories = {Sub("Cams", 7)};
   std::vector<ParsedPoi> pois = {Poi(0, 1, 2, "one")};
   std::string producer = "unchanged";
-  EXPECT_EQ(WriteTargetFiles(config_, pois, *log_, &producer), 0);
+  EXPECT_EQ(WriteTargetFiles(config_, pois, texts_, *log_, &producer), 0);
   EXPECT_EQ(producer, "unchanged");
   EXPECT_TRUE(fs::is_empty(dir_));
 }
@@ -350,7 +349,7 @@ TEST_F(TargetTest, DISABLED_TimingOfTheWholeLayer) {
     }
     Number(pois);
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(WriteNavigonOem(config_, pois, *log_, nullptr), 0);
+    ASSERT_EQ(WriteNavigonOem(config_, pois, texts_, *log_, nullptr), 0);
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     std::printf("WriteNavigonOem, %zu POIs: %.1f ms\n", count, took.count());
   }

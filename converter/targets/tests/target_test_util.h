@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -68,18 +67,6 @@ inline SubcategoryConfig Sub(const std::string& name, int16_t categoryNumber) {
   return sub;
 }
 
-inline ParsedPoi Poi(int subcategory, double x, double y, const std::string& text, int16_t categoryNumber = 0) {
-  ParsedPoi poi;
-  poi.subcategory = subcategory;
-  poi.x = x;
-  poi.y = y;
-  poi.x100k = ToHundredThousandths(x);
-  poi.y100k = ToHundredThousandths(y);
-  poi.categoryNumber = categoryNumber;
-  std::strncpy(poi.text, text.c_str(), kPoiTextSize - 1);
-  return poi;
-}
-
 // Numbers the POIs 1..n in their array order, as the reader does after sorting.
 inline void Number(std::vector<ParsedPoi>& pois) {
   for (size_t i = 0; i < pois.size(); ++i) pois[i].number = static_cast<int32_t>(i + 1);
@@ -123,10 +110,24 @@ class TargetTest : public ::testing::Test {
 
   std::string Out(const std::string& name) { return ReadBytes(dir_ / name); }
 
+  // A POI whose text goes into texts_.
+  ParsedPoi Poi(int subcategory, double x, double y, const std::string& text, int16_t categoryNumber = 0) {
+    ParsedPoi poi;
+    poi.subcategory = subcategory;
+    poi.x = x;
+    poi.y = y;
+    poi.x100k = ToHundredThousandths(x);
+    poi.y100k = ToHundredThousandths(y);
+    poi.categoryNumber = categoryNumber;
+    poi.text = texts_.Add(text);
+    return poi;
+  }
+
   fs::path dir_;
   std::FILE* console_ = nullptr;
   std::unique_ptr<RunLog> log_;
   ConverterConfig config_;
+  PoiTexts texts_;
 };
 
 }  // namespace converter::testing
