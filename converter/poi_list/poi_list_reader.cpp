@@ -313,47 +313,36 @@ void RadixSort(std::vector<SortKey>& keys) {
 
 namespace {
 
-// Sorts by the keys, which hold each record's position key and index, then moves the records (the
-// texts stay where they are).
-void SortByKeys(std::vector<ParsedPoi>& pois, std::vector<SortKey>& keys) {
+// What sorting takes besides the POIs: a key per POI, and the array the POIs are gathered into.
+struct SortSpace {
+  std::vector<SortKey> keys;
+  std::vector<ParsedPoi> ordered;
+};
+
+// Sorts by the keys, which hold each record's position key and index, then gathers the records in
+// that order into the second array, which takes the first one's place; the texts stay where they
+// are. The records are fetched well ahead: they lie scattered over a big array, and the loads of a
+// gather, unlike those of a walk along the permutation's cycles, do not wait for each other.
+void SortByKeys(std::vector<ParsedPoi>& pois, SortSpace& space) {
   const size_t n = pois.size();
+  std::vector<SortKey>& keys = space.keys;
   bool sorted = true;
   for (size_t i = 1; i < n && sorted; ++i) sorted = keys[i - 1].position <= keys[i].position;
   if (!sorted) {
     RadixSort(keys);
-    // source[k]: where the record that belongs at k lies now.
-    std::vector<uint32_t> source(n);
-    for (size_t k = 0; k < n; ++k) source[k] = keys[k].index;
-    keys.clear();
-    keys.shrink_to_fit();
-    // Each cycle of the permutation is first traced in the small index array, then its records are
-    // moved along it once, fetched well ahead: the records lie scattered over a big array, and one
-    // record after the other would wait for memory every time.
     constexpr size_t kAhead = 8;
-    std::vector<uint32_t> cycle;
-    for (size_t i = 0; i < n; ++i) {
-      if (source[i] == i) continue;
-      cycle.clear();
-      size_t slot = i;
-      do {
-        cycle.push_back(static_cast<uint32_t>(slot));
-        const size_t from = source[slot];
-        source[slot] = static_cast<uint32_t>(slot);  // done
-        slot = from;
-      } while (slot != i);
-      const ParsedPoi held = pois[i];
-      const size_t length = cycle.size();
-      for (size_t j = 0; j + 1 < length; ++j) {
-        if (j + kAhead < length) {
-          // A record may straddle two cache lines.
-          const char* ahead = reinterpret_cast<const char*>(&pois[cycle[j + kAhead]]);
-          __builtin_prefetch(ahead);
-          __builtin_prefetch(ahead + sizeof(ParsedPoi) - 1);
-        }
-        pois[cycle[j]] = pois[cycle[j + 1]];
+    space.ordered.clear();
+    space.ordered.reserve(n);
+    for (size_t k = 0; k < n; ++k) {
+      if (k + kAhead < n) {
+        // A record may straddle two cache lines.
+        const char* ahead = reinterpret_cast<const char*>(&pois[keys[k + kAhead].index]);
+        __builtin_prefetch(ahead);
+        __builtin_prefetch(ahead + sizeof(ParsedPoi) - 1);
       }
-      pois[cycle[length - 1]] = held;
+      space.ordered.push_back(pois[keys[k].index]);
     }
+    pois.swap(space.ordered);
   }
   for (size_t i = 0; i < n; ++i) pois[i].number = static_cast<int32_t>(i + 1);
 }
@@ -361,9 +350,10 @@ void SortByKeys(std::vector<ParsedPoi>& pois, std::vector<SortKey>& keys) {
 }  // namespace
 
 void SortPois(std::vector<ParsedPoi>& pois) {
-  std::vector<SortKey> keys(pois.size());
-  for (size_t i = 0; i < pois.size(); ++i) keys[i] = {PositionKey(pois[i]), static_cast<uint32_t>(i)};
-  SortByKeys(pois, keys);
+  SortSpace space;
+  space.keys.resize(pois.size());
+  for (size_t i = 0; i < pois.size(); ++i) space.keys[i] = {PositionKey(pois[i]), static_cast<uint32_t>(i)};
+  SortByKeys(pois, space);
 }
 
 namespace {
@@ -407,15 +397,17 @@ bool CountLines(const ConverterConfig& config, RunLog& log, LineReader& reader, 
   return true;
 }
 
-// The text store gets room for one text more than the bound: it wants room for the longest text
-// before each one is written. Its pages are only mapped as texts fill them.
-bool ReservePois(std::vector<ParsedPoi>& pois, PoiTexts& texts, std::vector<SortKey>& keys, int64_t lines,
-                 size_t textBytes, const PoiListLimits& limits) {
+// Everything the reading will fill, so that a lack of memory shows before any parsing. The text
+// store gets room for one text more than the bound: it wants room for the longest text before each
+// one is written. Pages are only mapped as they are filled.
+bool ReservePois(std::vector<ParsedPoi>& pois, PoiTexts& texts, SortSpace& space, int64_t lines, size_t textBytes,
+                 const PoiListLimits& limits) {
   if (lines > limits.maxPois) return false;
   try {
     pois.reserve(static_cast<size_t>(lines));
     texts.Reserve(textBytes + kMaxTextLength);
-    keys.reserve(static_cast<size_t>(lines));
+    space.keys.reserve(static_cast<size_t>(lines));
+    space.ordered.reserve(static_cast<size_t>(lines));
   } catch (const std::bad_alloc&) {
     return false;
   } catch (const std::length_error&) {
@@ -486,8 +478,8 @@ int ReadPoiLists(const ConverterConfig& config, RunLog& log, RunCounters& counte
   int64_t lines = 0;
   size_t textBytes = 0;
   if (!CountLines(config, log, reader, lines, textBytes)) return -1;
-  std::vector<SortKey> keys;
-  if (!ReservePois(pois, texts, keys, lines, textBytes, limits)) {
+  SortSpace space;
+  if (!ReservePois(pois, texts, space, lines, textBytes, limits)) {
     log.Printf("### Not enough memory for %d POIs.###\n", static_cast<int>(std::min<int64_t>(lines, INT_MAX)));
     pois.clear();
     pois.shrink_to_fit();
@@ -498,9 +490,9 @@ int ReadPoiLists(const ConverterConfig& config, RunLog& log, RunCounters& counte
   // The array is large and fresh; its pages are mapped by the other core while this one parses.
   platform::BackgroundPrefault prefault(pois.data(), pois.capacity() * sizeof(ParsedPoi));
   for (size_t i = 0; i < config.subcategories.size(); ++i) {
-    if (!ParseList(config, static_cast<int>(i), log, counters, reader, pois, texts, keys)) return -1;
+    if (!ParseList(config, static_cast<int>(i), log, counters, reader, pois, texts, space.keys)) return -1;
   }
-  SortByKeys(pois, keys);
+  SortByKeys(pois, space);
   counters.pois = static_cast<int>(pois.size());
   log.Printf("\nTotal number of POIs: %d\n", counters.pois);
   return 0;

@@ -55,8 +55,8 @@ int ReadPoiLists(const ConverterConfig& config, RunLog& log, RunCounters& counte
 int ReadPoiLists(const ConverterConfig& config, RunLog& log, RunCounters& counters, std::vector<ParsedPoi>& pois,
                  PoiTexts& texts, const PoiListLimits& limits);
 
-// Sorts by x100k, then y100k (equal positions keep their order) and renumbers 1..n. Moves each
-// POI once, through an array of keys, instead of swapping records around.
+// Sorts by x100k, then y100k (equal positions keep their order) and renumbers 1..n. Sorts an array
+// of keys, then copies each POI once into a new array in that order.
 void SortPois(std::vector<ParsedPoi>& pois);
 
 }  // namespace converter

@@ -187,7 +187,12 @@ int WriteNameFile(const ConverterConfig& config, std::span<ParsedPoi> pois, cons
   auto blocks = std::make_unique<NameBlocks>(out);
   blocks->Add(producer);
   const int32_t blankName = blocks->Add(" ");
-  for (ParsedPoi& poi : pois) poi.namOffset = ShowsTexts(config, poi) ? blocks->Add(texts.View(poi.text)) : blankName;
+  constexpr size_t kAhead = 8;
+  for (size_t i = 0; i < pois.size(); ++i) {
+    if (i + kAhead < pois.size()) texts.Prefetch(pois[i + kAhead].text);
+    ParsedPoi& poi = pois[i];
+    poi.namOffset = ShowsTexts(config, poi) ? blocks->Add(texts.View(poi.text)) : blankName;
+  }
   blocks->Finish();
   return Finish(out);
 }
