@@ -290,21 +290,25 @@ uint64_t PositionKey(const ParsedPoi& p) {
          (static_cast<uint32_t>(p.y100k) ^ 0x80000000u);
 }
 
-// A stable LSD radix sort over 16-bit digits; a digit that all keys share costs no pass.
+// A stable LSD radix sort over 11-bit digits; a digit that all keys share costs no pass. Narrower
+// digits than 16 bits cost more passes but win: each pass scatters into 2048 places instead of
+// 65536, which the caches follow far better.
 void RadixSort(std::vector<SortKey>& keys) {
+  constexpr int kDigitBits = 11;
+  constexpr uint64_t kDigitMask = (uint64_t{1} << kDigitBits) - 1;
   std::vector<SortKey> other(keys.size());
-  std::vector<uint32_t> counts(65536);
-  for (int shift = 0; shift < 64; shift += 16) {
+  std::vector<uint32_t> counts(kDigitMask + 1);
+  for (int shift = 0; shift < 64; shift += kDigitBits) {
     std::fill(counts.begin(), counts.end(), 0u);
-    for (const SortKey& k : keys) ++counts[(k.position >> shift) & 0xFFFF];
-    if (counts[(keys[0].position >> shift) & 0xFFFF] == keys.size()) continue;
+    for (const SortKey& k : keys) ++counts[(k.position >> shift) & kDigitMask];
+    if (counts[(keys[0].position >> shift) & kDigitMask] == keys.size()) continue;
     uint32_t sum = 0;
     for (uint32_t& c : counts) {
       const uint32_t n = c;
       c = sum;
       sum += n;
     }
-    for (const SortKey& k : keys) other[counts[(k.position >> shift) & 0xFFFF]++] = k;
+    for (const SortKey& k : keys) other[counts[(k.position >> shift) & kDigitMask]++] = k;
     keys.swap(other);
   }
 }

@@ -240,8 +240,8 @@ TEST(SortPois, OrdersByXThenYSignedAndKeepsTies) {
   for (size_t i = 0; i < pois.size(); ++i) EXPECT_EQ(pois[i].number, static_cast<int>(i + 1));
 }
 
-TEST(SortPois, LongCyclesKeepEveryRecordWhole) {
-  // Enough records for long permutation cycles; every field and the whole text must travel along.
+TEST(SortPois, ManyRecordsKeepEveryFieldAndTheirTexts) {
+  // Enough records to scatter them well; every field must travel along and still name its text.
   constexpr int kCount = 5000;
   std::vector<ParsedPoi> pois(kCount);
   PoiTexts texts;
