@@ -25,6 +25,8 @@ struct ParsedPoi {
   uint16_t directionFlags = 0;  // 0x8000 when given, plus 0x4000 for both directions
   int16_t categoryNumber = 0;   // the subcategory's SubCategory number
 };
+// Every pass over the POIs walks the whole array: it must not grow unnoticed.
+static_assert(sizeof(ParsedPoi) <= 72);
 
 // x or y in degrees to units of 1/100000 degree, rounded half away from zero.
 int32_t ToHundredThousandths(double degrees);

@@ -10,7 +10,8 @@
 
 namespace converter {
 
-inline constexpr int kPoiTextSize = 255;  // 254 characters and the NUL a writer may add
+// A description keeps at most kPoiTextSize - 1 characters; writers size their line buffers by it.
+inline constexpr int kPoiTextSize = 255;
 
 // Where one description lies in its PoiTexts. The default one is the empty text.
 struct PoiText {
