@@ -139,6 +139,47 @@ size_t Utf8CompleteLength(std::string_view text) {
   return needed > continuations + 1 ? leadPos : text.size();
 }
 
+bool IsValidUtf8(std::string_view text) {
+  for (size_t pos = 0; pos < text.size();) {
+    const size_t length = DecodeUtf8(text, pos).length;
+    if (length == 0) return false;
+    pos += length;
+  }
+  return true;
+}
+
+std::string FileTextToUtf8(std::string_view bytes) {
+  return IsValidUtf8(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
+}
+
+std::string TerminalSafe(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (size_t pos = 0; pos < text.size();) {
+    const Decoded decoded = DecodeUtf8(text, pos);
+    const bool control = decoded.length != 0 && (decoded.codePoint < 0x20 || decoded.codePoint == 0x7F ||
+                                                 (decoded.codePoint >= 0x80 && decoded.codePoint < 0xA0));
+    if (decoded.length == 0 || (control && decoded.codePoint < 0x80)) {
+      const auto byte = static_cast<unsigned char>(text[pos]);
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
+      ++pos;
+    } else if (control) {
+      // A C1 control (two bytes in UTF-8) is shown by its code, as the single-byte ones are.
+      out += "\\u00";
+      out += kHex[decoded.codePoint >> 4];
+      out += kHex[decoded.codePoint & 0xF];
+      pos += decoded.length;
+    } else {
+      out.append(text.substr(pos, decoded.length));
+      pos += decoded.length;
+    }
+  }
+  return out;
+}
+
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), SameNoCase);
 }

@@ -22,6 +22,18 @@ std::string Utf8ToCp1252(std::string_view utf8, char replacement = '?', size_t* 
 // fixed buffer: keeping that length never leaves half a character behind.
 size_t Utf8CompleteLength(std::string_view text);
 
+// Configuration and settings files come from handheld-era editors (Windows-1252) and from Linux
+// editors (UTF-8): a text that is valid UTF-8 is taken as such, anything else as Windows-1252.
+// Plain ASCII is both, and Windows-1252 text with letters beyond ASCII is hardly ever valid UTF-8.
+bool IsValidUtf8(std::string_view text);
+std::string FileTextToUtf8(std::string_view bytes);
+
+// What may go to a terminal: valid UTF-8 without control characters, so a garbage input line
+// can neither break the output's encoding nor send escape sequences. Controls (tab included) and
+// DEL become \xNN, the C1 controls \u00NN, a byte that is not part of a well-formed character
+// \xNN; a backslash stays as it is.
+std::string TerminalSafe(std::string_view text);
+
 // Case-blind compares fold the ASCII letters only; every other byte (UTF-8 sequences included)
 // compares by its value, exactly.
 bool EqualsNoCase(std::string_view a, std::string_view b);

@@ -114,5 +114,30 @@ TEST(NoCase, CaseChangesLeaveOtherBytesAlone) {
   EXPECT_EQ(ToUpperAscii("aBz`{\u00E4"), "ABZ`{\u00E4");
 }
 
+TEST(FileText, Utf8IsKeptAndEverythingElseIsWindows1252) {
+  EXPECT_EQ(FileTextToUtf8("nav \xC3\xBC"), "nav \u00FC");            // UTF-8 from a Linux editor
+  EXPECT_EQ(FileTextToUtf8("nav \xFC"), "nav \u00FC");                // the same name in Windows-1252
+  EXPECT_EQ(FileTextToUtf8("\xC3\xBC \xFC"), "\u00C3\u00BC \u00FC");  // one bad byte: all of it 1252
+  EXPECT_EQ(FileTextToUtf8("plain"), "plain");
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // a surrogate
+  EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x98\x80"));
+}
+
+TEST(FileText, TerminalSafeEscapesControlsAndBadBytes) {
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"a\x1B[2Jb", "a\\x1B[2Jb"},  // an escape sequence cannot clear the screen
+      {"tab\there\r\n", "tab\\x09here\\x0D\\x0A"},
+      {"\xFC\xC3", "\\xFC\\xC3"},  // not UTF-8: each byte shown by its value
+      {"\xC2\x9B", "\\u009B"},     // the one-character CSI of C1
+      {"\u00FC\u20AC \\ ok\x7F", "\u00FC\u20AC \\ ok\\x7F"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(TerminalSafe(c.in), c.out) << c.in;
+    EXPECT_TRUE(IsValidUtf8(TerminalSafe(c.in)));
+  }
+}
+
 }  // namespace
 }  // namespace platform
