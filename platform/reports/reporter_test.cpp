@@ -126,5 +126,12 @@ TEST(Console, WritesOneLinePerTextWithItsPrefixAndTheDefaultAnswer) {
                                 "Information: Done\n");
 }
 
+TEST(Console, NamesFromOutsideCannotSendControlsToTheTerminal) {
+  ConsoleCapture capture;
+  ConsoleReporter console(false, capture.Stream());
+  console.Error("Bad line:\n%s\n", "\x1B]0;owned\x07 \xFC\tx");
+  EXPECT_EQ(capture.Text(), "Error: Bad line:\n\\x1B]0;owned\\x07 \\xFC\\x09x\n");
+}
+
 }  // namespace
 }  // namespace platform

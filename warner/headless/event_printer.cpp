@@ -36,8 +36,13 @@ std::string EventPrinter::GpsTime() const {
 }
 
 void EventPrinter::Emit(const std::string& line) {
-  std::fputs(line.c_str(), out_);
-  std::fflush(out_);
+  // Events nobody can read are a failure of the run, not something to carry on without a word.
+  if (std::fputs(line.c_str(), out_) == EOF || std::fflush(out_) == EOF) writeFailed_ = true;
+}
+
+void EventPrinter::EmitText(std::string_view line) {
+  // Texts come from files and receivers: none of their bytes may reach a terminal as a control.
+  Emit(platform::TerminalSafe(line) + "\n");
 }
 
 void EventPrinter::Announced(const Announcement& announcement) {
@@ -69,11 +74,11 @@ void EventPrinter::PlayPoiSound(int32_t poiIndex, std::string_view categoryText,
     return;
   }
   char line[1024];
-  std::snprintf(line, sizeof line, "%s  WARNING  %-20s %6.0f m %s, bearing %3.0f deg  (POI %d at %.5f, %.5f)\n",
+  std::snprintf(line, sizeof line, "%s  WARNING  %-20s %6.0f m %s, bearing %3.0f deg  (POI %d at %.5f, %.5f)",
                 GpsTime().c_str(), pendingText_.c_str(), std::fabs(pending_.signedDistance),
                 pending_.signedDistance < 0 ? "aside" : "ahead", pending_.bearing, poiIndex, lon, lat);
-  Emit(line);
-  if (!played.empty()) Emit(std::string("              sound ") + played + "\n");
+  EmitText(line);
+  if (!played.empty()) EmitText(std::string("              sound ") + played);
 }
 
 void EventPrinter::PlaySound(std::string_view name, std::string_view fallback) {
@@ -86,7 +91,7 @@ void EventPrinter::PlaySound(std::string_view name, std::string_view fallback) {
              .Text("path", played)
              .Finish());
   } else if (!played.empty()) {
-    Emit(GpsTime() + "  sound    " + played + "\n");
+    EmitText(GpsTime() + "  sound    " + played);
   }
 }
 
@@ -129,7 +134,7 @@ void EventPrinter::TrafficMessage(std::string_view logLine) {
     Emit(platform::JsonLine().Text("event", "traffic").Text("line", line).Finish());
     return;
   }
-  Emit(GpsTime() + "  TRAFFIC  " + line + "\n");
+  EmitText(GpsTime() + "  TRAFFIC  " + line);
 }
 
 void EventPrinter::StatusChanged(Status status) {

@@ -44,10 +44,14 @@ class EventPrinter final : public EngineOutput, public WorkerObserver {
   void TrafficMessage(std::string_view logLine);
 
   int Announcements() const { return announcements_; }
+  // True once an event could not be written whole (a full disk, a closed pipe).
+  bool WriteFailed() const { return writeFailed_; }
 
  private:
   std::string GpsTime() const;
   void Emit(const std::string& line);
+  // A readable line, escaped for the terminal; the line end is added.
+  void EmitText(std::string_view line);
 
   std::FILE* out_;
   bool json_;
@@ -58,6 +62,7 @@ class EventPrinter final : public EngineOutput, public WorkerObserver {
   std::string pendingText_, pendingBitmap_;
   std::string currentPositionFile_;
   int announcements_ = 0;
+  bool writeFailed_ = false;
 };
 
 }  // namespace warner

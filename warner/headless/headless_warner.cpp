@@ -36,6 +36,13 @@ WarnerSettings ReadSettings(const std::string& folder, platform::Reporter& repor
 
 bool UsesSeparateTmcSource(int evaluateTmc) { return evaluateTmc == 2 || evaluateTmc == -2; }
 
+// The folder as a Linux path ending in '/': "." and "name" must find the files exactly as their
+// absolute forms do.
+std::string ProgramFolderOf(const std::string& given) {
+  if (given.empty()) return platform::ProgramFolder();
+  return platform::ToLinuxPath(platform::EnsureTrailingSeparator(platform::ToLinuxPath(given)));
+}
+
 }  // namespace
 
 void HeadlessWarner::PrintedSatelliteSounds::SatFixRegained(int32_t type) {
@@ -48,8 +55,8 @@ void HeadlessWarner::PrintedSatelliteSounds::SatFixLost(int32_t typeBits) {
 
 HeadlessWarner::HeadlessWarner(const HeadlessOptions& options, std::FILE* out, platform::Reporter& reporter,
                                std::function<void(uint32_t ms)> sleep)
-    : folder_(platform::EnsureTrailingSeparator(options.programFolder.empty() ? platform::ProgramFolder()
-                                                                              : options.programFolder)),
+    : reporter_(reporter),
+      folder_(ProgramFolderOf(options.programFolder)),
       settings_(ReadSettings(folder_, reporter)),
       decoder_(gpsFixLock_),
       database_(reporter, {folder_, DatabaseFileName(0)}),
@@ -101,7 +108,15 @@ void HeadlessWarner::ReadTrafficFrom(traffic::TmcReadFunction read) {
 }
 
 bool HeadlessWarner::ActivateDatabase() {
-  if (database_.ActivatePoiDatabase(settings_.logSntFileMissing) != 0) return false;
+  // Only a refusal cancels: a file missing without a word (5) or with the user's consent (6) runs
+  // the warner without warnings, with its satellite sounds, speed alarm and traffic.
+  if (database_.ActivatePoiDatabase(settings_.logSntFileMissing) < 0) {
+    if (!platform::FileExists(database_.DatabasePath())) {
+      reporter_.Inform("To run without a database, set LogSntFileMissing = 0 in %s.\n",
+                       platform::JoinPath(folder_, GlobalSettingsFileName(settings_.mode)).c_str());
+    }
+    return false;
+  }
   engine_.SetDatabase(&pois_);
   return true;
 }

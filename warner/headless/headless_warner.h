@@ -47,13 +47,17 @@ class HeadlessWarner {
   gps::NmeaDecoder& Decoder() { return decoder_; }
   GpsWorker& Worker() { return worker_; }
 
-  // Loads the database (the activation's first step); false when it cannot be used.
+  // Loads the database (the activation's first step); false when the activation is cancelled: a
+  // damaged file, or a missing one that was not accepted (then the way to run without one is told).
+  // A missing file that was accepted leaves the warner without warnings but running.
   bool ActivateDatabase();
   // With a separate TMC source (EvaluateTMC 2 or -2), the worker reads it through `read` whenever
   // the GPS source is idle; otherwise nothing happens.
   void ReadTrafficFrom(traffic::TmcReadFunction read);
   // True when traffic decoding runs and reads a separate TMC source.
   bool ReadsSeparateTmcSource();
+  // True once an event could not be written to the output.
+  bool OutputFailed() const { return printer_.WriteFailed(); }
 
  private:
   // The alarm output's satellite sounds, reported to the printer when they play.
@@ -84,6 +88,7 @@ class HeadlessWarner {
   std::string PlaySound(std::string_view name, std::string_view fallback, bool categoryText);
   void StartTraffic();
 
+  platform::Reporter& reporter_;
   const std::string folder_;
   WarnerSettings settings_;
   platform::CriticalSection gpsFixLock_;

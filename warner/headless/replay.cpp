@@ -1,5 +1,7 @@
 #include "warner/headless/replay.h"
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -41,6 +43,25 @@ class PausingSource final : public ByteSource {
   bool pauseNext_ = false;
 };
 
+void CloseUnlessStandardInput(std::FILE* file) {
+  if (file != stdin) std::fclose(file);
+}
+using LogFile = std::unique_ptr<std::FILE, decltype(&CloseUnlessStandardInput)>;
+
+// "-" is the standard input, as for the other tools that read receiver logs.
+LogFile OpenGpsLog(const std::string& path, platform::Reporter& reporter) {
+  LogFile log(path == "-" ? stdin : std::fopen(path.c_str(), "rb"), &CloseUnlessStandardInput);
+  struct stat info {};
+  if (log && fstat(fileno(log.get()), &info) == 0 && S_ISDIR(info.st_mode)) {
+    reporter.Error("'%s' is a folder; --replay needs a GPS log file.\n", path.c_str());
+    log.reset();
+  } else if (!log) {
+    platform::SetLastErrorFromErrno(errno);
+    reporter.ErrorLastError("Can't open the GPS log '%s'.\n", path.c_str());
+  }
+  return log;
+}
+
 }  // namespace
 
 int RunReplay(const ReplayOptions& options, std::FILE* out, platform::Reporter& reporter) {
@@ -48,12 +69,8 @@ int RunReplay(const ReplayOptions& options, std::FILE* out, platform::Reporter& 
   HeadlessWarner warner({options.programFolder, options.json, options.testEveryRecord}, out, reporter,
                         options.paced ? &SleepMs : &NoSleep);
 
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> log(std::fopen(options.logFile.c_str(), "rb"), &std::fclose);
-  if (!log) {
-    platform::SetLastErrorFromErrno(errno);
-    reporter.ErrorLastError("Can't open the GPS log '%s'.\n", options.logFile.c_str());
-    return kReplayLogUnreadable;
-  }
+  const LogFile log = OpenGpsLog(options.logFile, reporter);
+  if (!log) return kReplayLogUnreadable;
   if (!warner.ActivateDatabase()) return kReplayNoDatabase;
 
   const int paceBaud = options.paced ? warner.Settings().baudRate : 0;
@@ -80,7 +97,11 @@ int RunReplay(const ReplayOptions& options, std::FILE* out, platform::Reporter& 
   PausingSource source(gpsSource, tmcEnded);
   const std::atomic<bool> stop{false};
   const uint32_t code = warner.Worker().Run(source, stop);
-  return code == platform::kErrorHandleEof ? kReplayDone : kReplaySourceFailed;
+  if (code != platform::kErrorHandleEof) {
+    reporter.ErrorCode(code, "The GPS log '%s' could not be read to its end.\n", options.logFile.c_str());
+    return kReplaySourceFailed;
+  }
+  return warner.OutputFailed() ? kReplayOutputFailed : kReplayDone;
 }
 
 }  // namespace warner

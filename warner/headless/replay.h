@@ -10,7 +10,7 @@
 namespace warner {
 
 struct ReplayOptions {
-  std::string logFile;           // the GPS log to replay
+  std::string logFile;           // the GPS log to replay; "-" the standard input
   std::string programFolder;     // settings files, Sentry.snt, Sounds/, Bitmaps/; empty: the program's own
   bool paced = false;            // at the receiver's pace (BaudRate of the settings) instead of at once
   bool json = false;             // one JSON object per event
@@ -18,7 +18,13 @@ struct ReplayOptions {
 };
 
 // Exit codes of the replay.
-enum ReplayResult : int { kReplayDone = 0, kReplayLogUnreadable = 2, kReplayNoDatabase = 3, kReplaySourceFailed = 4 };
+enum ReplayResult : int {
+  kReplayDone = 0,
+  kReplayLogUnreadable = 2,
+  kReplayNoDatabase = 3,
+  kReplaySourceFailed = 4,
+  kReplayOutputFailed = 5,  // events not written whole
+};
 
 int RunReplay(const ReplayOptions& options, std::FILE* out, platform::Reporter& reporter);
 

@@ -6,6 +6,7 @@
 #include "platform/clock/clock.h"
 #include "platform/errors/errors.h"
 #include "warner/headless/headless_warner.h"
+#include "warner/serial/port_entry.h"
 #include "warner/serial/serial_sources.h"
 #include "warner/serial/source_controls.h"
 #include "warner/serial/worker_inputs.h"
@@ -37,6 +38,15 @@ uint32_t RunWorker(HeadlessWarner& warner, serial::SerialSources& sources, RunSt
   const uint32_t code = warner.Worker().Run(sources.ReadsGpsBytes() ? &bytes : nullptr, stop.Flag());
   warner.Worker().SetAlternateFileReader(nullptr, false);
   return code;
+}
+
+// How the user named the source that failed: its port, or the log file replayed in its place.
+std::string GpsSourceName(const serial::SerialSources& sources, const WarnerSettings& settings) {
+  const serial::SourceSelection& selection = sources.Selection();
+  if (selection.standAlone) {
+    return serial::PortEntryKind(selection.portName) == kInputKindFile ? selection.filePath : selection.portName;
+  }
+  return sources.GpsPortName().empty() ? settings.GpsPort().filePath : sources.GpsPortName();
 }
 
 }  // namespace
@@ -71,15 +81,22 @@ int RunOnSources(const RunOptions& options, std::FILE* out, platform::Reporter& 
   warner.ReadTrafficFrom([&sources](uint8_t* buffer, size_t capacity, size_t* count) {
     return sources.ReadTmcBytes(buffer, capacity, count);
   });
-  if (code == 0) code = RunWorker(warner, sources, stop);
+  const bool opened = code == 0;
+  if (opened) code = RunWorker(warner, sources, stop);
   sources.StopSources();
+  // Opening failures were said where they happened; a source that fails later (a receiver
+  // unplugged) ends the worker, and only here can it be said.
+  const bool failed = code != 0 && code != platform::kErrorHandleEof;
+  if (opened && failed)
+    reporter.ErrorCode(code, "The GPS source %s failed.\n", GpsSourceName(sources, settings).c_str());
 
   const serial::SourceSelection& selection = sources.Selection();
   settings.source = selection.portName;
   settings.baudRate = selection.baudRate;
   settings.sourceFile = selection.filePath;
-  WriteMainWindowValues(settings, reporter);
-  return code == 0 || code == platform::kErrorHandleEof ? kRunDone : kRunSourceFailed;
+  const bool saved = WriteMainWindowValues(settings, reporter) == 0;
+  if (failed) return kRunSourceFailed;
+  return saved && !warner.OutputFailed() ? kRunDone : kRunOutputFailed;
 }
 
 }  // namespace warner

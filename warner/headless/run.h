@@ -21,7 +21,7 @@ struct RunOptions {
 };
 
 // Exit codes of the run.
-enum RunResult : int { kRunDone = 0, kRunNoDatabase = 3, kRunSourceFailed = 4 };
+enum RunResult : int { kRunDone = 0, kRunNoDatabase = 3, kRunSourceFailed = 4, kRunOutputFailed = 5 };
 
 // The request to end a run, from another thread (the program's signal handling); the run's waits
 // end as soon as it comes.
@@ -39,8 +39,9 @@ class RunStop {
 
 // Loads the database, opens the sources and runs the worker on them; then stops and closes the
 // sources (their ports as they were found) and writes the main-window values back. kRunDone when
-// stopped (or at the end of a replayed log file), kRunNoDatabase, or kRunSourceFailed when the
-// sources could not be opened or failed while running.
+// stopped (or at the end of a replayed log file), kRunNoDatabase, kRunSourceFailed when the
+// sources could not be opened or failed while running (said on the reporter), or kRunOutputFailed
+// when the events or the main-window values could not be written.
 int RunOnSources(const RunOptions& options, std::FILE* out, platform::Reporter& reporter, RunStop& stop);
 
 }  // namespace warner

@@ -25,7 +25,7 @@ constexpr const char* kUsage =
     "Runs the warner without windows and prints what a driver would see and hear: POI warnings\n"
     "with their distance and bearing, the speed alarm, the satellite fix lost and regained, and\n"
     "the sounds played.\n"
-    "  --replay FILE  replays a GPS log (NMEA 0183: GGA, RMC, VTG)\n"
+    "  --replay FILE  replays a GPS log (NMEA 0183: GGA, RMC, VTG); - reads the standard input\n"
     "  --run          reads the GPS source the settings name until SIGINT or SIGTERM: UseGPSPort\n"
     "                 or UseWM5GPSPort of SntGlobals.ini (a port such as COM4: or a log file), else\n"
     "                 the driver's virtual port, or the alternate file (AlternateSourceFile). Ports\n"
@@ -49,8 +49,11 @@ constexpr const char* kUsage =
     "System sounds, handheld paths (\\Windows\\...) and the registry live under $DW_SYSTEM_ROOT\n"
     "(default ~/.local/share/driver-warner/root); DW_SOUND=null or DW_SOUND=record:FILE keeps it\n"
     "quiet.\n"
+    "Without Sentry.snt the warner runs only with LogSntFileMissing = 0 in SntGlobals.ini\n"
+    "(satellite sounds, speed alarm and traffic, no POI warnings).\n"
     "Exit status: 0 end of the log or run stopped, 2 wrong command line or log not readable,\n"
-    "3 database not usable, 4 the source could not be opened or failed.\n";
+    "3 database not usable, 4 the source could not be opened or failed, 5 the events or\n"
+    "SntSettings.ini could not be written.\n";
 
 struct Options {
   warner::ReplayOptions replay;
@@ -74,7 +77,12 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.run = true;
     } else if (arg == "--stand-alone") {
       options.standAlone = true;
-    } else if ((arg == "--replay" || arg == "--folder") && i + 1 < argc) {
+    } else if (arg == "--replay" || arg == "--folder") {
+      if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) {
+        std::fprintf(stderr, "waypost: %s needs %s\n", argv[i],
+                     arg == "--replay" ? "a GPS log file (- for the standard input)" : "a folder");
+        return false;
+      }
       (arg == "--replay" ? options.replay.logFile : options.replay.programFolder) = argv[++i];
     } else {
       std::fprintf(stderr, "waypost: unexpected argument '%s'\n", argv[i]);
@@ -82,7 +90,18 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     }
   }
   const bool replay = !options.replay.logFile.empty();
-  return options.help || (replay != options.run && (!options.standAlone || options.run));
+  if (options.help) return true;
+  if (replay == options.run) {
+    std::fputs(
+        replay ? "waypost: --replay and --run exclude each other\n" : "waypost: --replay FILE or --run is needed\n",
+        stderr);
+    return false;
+  }
+  if (options.standAlone && !options.run) {
+    std::fputs("waypost: --stand-alone goes with --run\n", stderr);
+    return false;
+  }
+  return true;
 }
 
 // Runs on the sources until SIGINT or SIGTERM. The signals are taken by a thread of their own
@@ -125,7 +144,8 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  // Questions (a missing database) are answered No: without a database there is nothing to run.
+  // Questions (a missing database) are answered No: nobody is there to accept a run without
+  // warnings; LogSntFileMissing = 0 accepts it beforehand.
   platform::ConsoleReporter reporter(false, stderr);
   if (options.run) return RunUntilSignalled(options, reporter);
   return warner::RunReplay(options.replay, stdout, reporter);

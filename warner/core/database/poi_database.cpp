@@ -72,6 +72,11 @@ std::string_view CutToChars(std::string_view text, size_t chars) {
   return text;
 }
 
+// Records are in ascending order of longitude, and of latitude among equal longitudes (signed).
+std::pair<int32_t, int32_t> SortKey(const uint8_t* record) {
+  return {static_cast<int32_t>(platform::GetLe32(record)), static_cast<int32_t>(platform::GetLe32(record + 4))};
+}
+
 }  // namespace
 
 const char* DatabaseFileName(int programMode) { return programMode == 1 ? "Rover.snt" : "Sentry.snt"; }
@@ -168,6 +173,14 @@ int PoiDatabase::LoadPoiDatabase(std::FILE* file, std::string_view filePath) {
   for (uint32_t i = 0; i < count; ++i, record += kPoiRecordSize) {
     if (!CategoryRecordFits(buffer.get(), platform::GetLe32(record + 12), recordOffset)) {
       reporter_.Error("%s: Illegal header in file '%s'.\n", kReadSntFile, path.c_str());
+      return -1;
+    }
+    // The engine's binary search relies on the order; out of order, most POIs would never warn.
+    if (i > 0 && SortKey(record) < SortKey(record - kPoiRecordSize)) {
+      reporter_.Error(
+          "%s: The POI records in '%s' are not sorted by longitude and latitude (record %u).\n"
+          "Convert the POI lists into a new database.\n",
+          kReadSntFile, path.c_str(), i);
       return -1;
     }
     const uint16_t distance = platform::GetLe16(record + 8);

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 
 #include "platform/errors/errors.h"
 #include "platform/paths/paths.h"
@@ -188,8 +189,9 @@ int ReadIniFile(WarnerSettings& settings, const KeyRule (&rules)[N], const char*
   fclose(file);
 
   std::string_view text = data;
-  const bool utf8 = text.starts_with("\xEF\xBB\xBF");
-  if (utf8) text.remove_prefix(3);
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  // Linux editors write UTF-8, the handheld's wrote Windows-1252: the whole file decides.
+  const bool utf8 = platform::IsValidUtf8(text);
 
   // Lines are runs of printable single-byte characters (tabs belong to them); every other control
   // character ends a line, and the count follows the line feeds, so a report names the line an
@@ -218,6 +220,9 @@ int ReadIniFile(WarnerSettings& settings, const KeyRule (&rules)[N], const char*
 
 // --- writing ----------------------------------------------------------------------------------
 
+// The watch-angle spin shows its value as "%d°".
+std::string WatchAngleSpinText(int angle) { return std::to_string(angle) + "\u00B0"; }
+
 // The file form of a text, or nothing when it would not read back as the same text.
 std::optional<std::string> StorableText(std::string_view text, size_t maxLength) {
   size_t replaced = 0;
@@ -244,7 +249,11 @@ bool WriteAll(int fd, std::string_view data) {
 
 // Writes `content` to `linuxPath` through a temporary file beside it; the old file stays whole
 // until the new one is complete on disk. The last error is set on failure.
-bool ReplaceFile(const std::string& linuxPath, std::string_view content) {
+bool ReplaceFile(const std::string& givenPath, std::string_view content) {
+  // A file that is a link to another is rewritten where it lies, and the link stays.
+  std::error_code error;
+  const std::filesystem::path target = std::filesystem::canonical(givenPath, error);
+  const std::string linuxPath = error ? givenPath : target.string();
   const std::string tempPath = linuxPath + ".tmp";
   mode_t mode = 0644;
   struct stat old {};
@@ -256,18 +265,18 @@ bool ReplaceFile(const std::string& linuxPath, std::string_view content) {
     return false;
   }
   bool ok = WriteAll(fd, content) && fsync(fd) == 0;
-  int error = ok ? 0 : errno;
+  int failure = ok ? 0 : errno;
   if (close(fd) != 0 && ok) {
     ok = false;
-    error = errno;
+    failure = errno;
   }
   if (ok && rename(tempPath.c_str(), linuxPath.c_str()) != 0) {
     ok = false;
-    error = errno;
+    failure = errno;
   }
   if (!ok) {
     unlink(tempPath.c_str());
-    platform::SetLastErrorFromErrno(error);
+    platform::SetLastErrorFromErrno(failure);
   }
   return ok;
 }
@@ -335,7 +344,9 @@ std::optional<std::string> MatchIniKey(std::string_view line, std::string_view k
   if (trim) {
     value = std::string(DropTrailingBlanks(SkipBlanks(rest)));
   } else {
-    value = std::string(rest);
+    // Only the trailing blanks are the value's own: nobody means a file name that starts with a
+    // blank, and "key = value" is how every other key is written.
+    value = std::string(SkipBlanks(rest));
     for (char& c : value) {
       if (c == '\t') c = ' ';
     }
@@ -379,8 +390,10 @@ int WriteMainWindowValues(const WarnerSettings& settings, platform::Reporter& re
     content += line;
   };
 
-  addText("WatchAngle", settings.watchAngleText, kMaxSpinText);
-  addInt("SpeedLimit", IniToInt(settings.speedLimitText));
+  // The spins' values are what the warner used, whatever the file held: a missing or unreadable
+  // text must come back as the value in use, not as an empty text that would switch the alarm off.
+  addText("WatchAngle", WatchAngleSpinText(settings.watchAngle), kMaxSpinText);
+  addInt("SpeedLimit", settings.speedLimit);
   addText("SearchSurrASCFile", settings.searchSurrASCFile, kMaxPathValue);
   addText("Source", settings.source, kMaxPathValue);
   addInt("BaudRate", settings.baudRate);

@@ -3,10 +3,9 @@
 // settings (read at start-up), the main-window values (read at start-up, written at exit) and the
 // line syntax they share with the pop-up window layout file.
 //
-// Text in the files is Windows-1252 (the handheld's single-byte code page); inside the program it
-// is UTF-8. Values are converted when read and converted back when written. A file that starts
-// with a UTF-8 byte-order mark is taken as UTF-8 as it stands, so a file saved by a Linux editor
-// keeps its characters.
+// Inside the program text is UTF-8. A file that is valid UTF-8 (a Linux editor's, with or without
+// a byte-order mark) is read as it stands; any other is Windows-1252, the handheld's code page,
+// which is also how the main-window values are written.
 
 #include <cstddef>
 #include <optional>
@@ -124,8 +123,8 @@ void InitialiseSpinValues(WarnerSettings& settings);
 // One line of a settings file (already cut at a line end) against one key: the value when the
 // line sets that key, else nothing. The key is compared case-blind after leading blanks and tabs;
 // blanks or tabs may stand between key and '='; "//" starts a comment. With `trim` the value's
-// surrounding blanks and tabs go; without it tabs become blanks and nothing else changes. An empty
-// value never matches.
+// surrounding blanks and tabs go; without it only the leading ones go and the other tabs become
+// blanks. An empty value never matches.
 std::optional<std::string> MatchIniKey(std::string_view line, std::string_view key, bool trim);
 
 // Reads the global settings file over the defaults. 0, or -1 when the file cannot be opened (a
@@ -136,8 +135,10 @@ int ReadGlobalSettings(WarnerSettings& settings, platform::Reporter& reporter);
 // Reads the main-window values file; 0 or -1 as ReadGlobalSettings.
 int ReadMainWindowValues(WarnerSettings& settings, platform::Reporter& reporter);
 
-// Writes the main-window values file. The new content goes to a temporary file in the same folder
-// that then replaces the old file, so a failure never leaves a cut or empty file behind. 0, or -1
+// Writes the main-window values file: WatchAngle and SpeedLimit are the spins' values in use
+// (watchAngle, speedLimit), the others the texts held. The new content goes to a temporary file
+// beside the file (beside a link's target, so the link stays) that then replaces it, so a failure
+// never leaves a cut or empty file behind. 0, or -1
 // after a report when the file cannot be written. A text that would not read back as itself (a
 // character Windows-1252 lacks, a control character, "//", too long for its key) is left out of
 // the file, so its key comes back empty rather than as a different name, with a warning.

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -47,13 +48,15 @@ class Replay : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  int Run(const std::string& log, std::vector<Event>* events = nullptr) {
-    std::FILE* out = std::tmpfile();
+  // The events go to `out` when given (and are then not read back).
+  int Run(const std::string& log, std::vector<Event>* events = nullptr, std::FILE* given = nullptr) {
+    std::FILE* out = given != nullptr ? given : std::tmpfile();
     ReplayOptions options;
     options.logFile = log;
-    options.programFolder = (dir_ / "folder").string();
+    options.programFolder = folder_.empty() ? (dir_ / "folder").string() : folder_;
     options.json = true;
     const int result = RunReplay(options, out, reporter_);
+    if (given != nullptr) return result;
     std::rewind(out);
     char line[4096];
     while (events != nullptr && std::fgets(line, sizeof line, out)) events->push_back({line});
@@ -61,7 +64,12 @@ class Replay : public ::testing::Test {
     return result;
   }
 
+  void AddGlobals(const std::string& lines) {
+    std::ofstream(dir_ / "folder" / "SntGlobals.ini", std::ios::app) << lines;
+  }
+
   fs::path dir_;
+  std::string folder_;  // the --folder given; empty: the sample folder's absolute path
   platform::ScriptedReporter reporter_;
 };
 

@@ -61,20 +61,46 @@ TEST_F(Replay, TheSampleDriveWarnsOfThePoisAlongItsWay) {
   EXPECT_EQ(events.back().Field("code"), "38");
 }
 
-TEST_F(Replay, WithoutADatabaseNothingIsReplayed) {
+// Only a refusal cancels the activation: a missing database that is accepted (the user said Yes,
+// or LogSntFileMissing = 0 asked nobody) runs the warner without warnings.
+TEST_F(Replay, AMissingDatabaseRunsTheWarnerOnlyWhenAccepted) {
   fs::remove(dir_ / "folder" / "Sentry.snt");
-  EXPECT_EQ(Run(std::string(SAMPLE_DATA_DIR) + "/drive.nmea"), kReplayNoDatabase);
-  const auto records = reporter_.Records();
-  ASSERT_FALSE(records.empty());
-  EXPECT_NE(records.back().text.find("is not available. Acoustical and visual warnings will not be available."),
+  const std::string drive = std::string(SAMPLE_DATA_DIR) + "/drive.nmea";
+  EXPECT_EQ(Run(drive), kReplayNoDatabase);
+  auto records = reporter_.Records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_NE(records[0].text.find("is not available. Acoustical and visual warnings will not be available."),
             std::string::npos);
+  EXPECT_NE(records[1].text.find("set LogSntFileMissing = 0 in"), std::string::npos) << records[1].text;
+
+  reporter_.QueueAnswer(true);
+  std::vector<Event> accepted;
+  EXPECT_EQ(Run(drive, &accepted), kReplayDone);
+  EXPECT_EQ(reporter_.Records().size(), 3u);
+
+  AddGlobals("LogSntFileMissing = 0\n");
+  std::vector<Event> silent;
+  EXPECT_EQ(Run(drive, &silent), kReplayDone);
+  EXPECT_EQ(reporter_.Records().size(), 3u) << "nothing more said";
+  for (const auto* events : {&accepted, &silent}) {
+    EXPECT_TRUE(Only(*events, "announce").empty());
+    EXPECT_FALSE(Only(*events, "satFix").empty());
+    EXPECT_FALSE(Only(*events, "speedAlarm").empty());
+  }
 }
 
-TEST_F(Replay, AnUnreadableLogIsReported) {
+TEST_F(Replay, LogsAndOutputsThatFailAreSaidAndEndTheRunWithTheirStatus) {
   EXPECT_EQ(Run((dir_ / "missing.nmea").string()), kReplayLogUnreadable);
+  EXPECT_EQ(Run(dir_.string()), kReplayLogUnreadable);
   const auto records = reporter_.Records();
-  ASSERT_FALSE(records.empty());
-  EXPECT_NE(records.back().text.find("Can't open the GPS log"), std::string::npos);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_NE(records[0].text.find("Can't open the GPS log"), std::string::npos);
+  EXPECT_NE(records[1].text.find("is a folder; --replay needs a GPS log file"), std::string::npos);
+
+  std::FILE* full = std::fopen("/dev/full", "w");
+  ASSERT_NE(full, nullptr);
+  EXPECT_EQ(Run(std::string(SAMPLE_DATA_DIR) + "/drive.nmea", nullptr, full), kReplayOutputFailed);
+  std::fclose(full);
 }
 
 }  // namespace

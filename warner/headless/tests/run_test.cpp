@@ -115,6 +115,52 @@ TEST_F(RunTest, AnUnusableSourceEndsTheRunWithItsCode) {
   EXPECT_EQ(reporter.Records()[0].text.rfind("OpenCommDevice: Failed to open 'COM9:'\n", 0), 0u);
 }
 
+TEST_F(RunTest, AReceiverUnpluggedWhileRunningIsNamedWithItsError) {
+  platform::ScriptedReporter reporter;
+  RunStop stop;
+  std::FILE* out = std::tmpfile();
+  std::thread unplug([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::close(master_);  // the slave side now reads as a hang-up, as a USB receiver pulled out
+    master_ = -1;
+  });
+  EXPECT_EQ(RunOnSources({folder_.string(), true, false}, out, reporter, stop), kRunSourceFailed);
+  unplug.join();
+  std::fclose(out);
+  const auto records = reporter.Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].text.rfind("The GPS source COM4: failed.\nError No ", 0), 0u) << records[0].text;
+}
+
+// Nothing saved yet: the run writes back the speed limit in use, so the next run has the same
+// speed alarm instead of a limit of 0 that would switch it off for good.
+TEST_F(RunTest, TheSpeedAlarmSurvivesTheValuesWrittenBackByTheFirstRun) {
+  // A log file named by UseGPSPort is replayed at the BaudRate: the drive's first 40 s, in which
+  // it goes 150 km/h.
+  std::ofstream(folder_ / "SntSettings.ini", std::ios::trunc) << "BaudRate=115200\n";
+  std::ifstream drive(SAMPLE_DATA_DIR "/drive.nmea");
+  std::ofstream start(dir_ / "start.nmea");
+  std::string sentence;
+  for (int i = 0; i < 120 && std::getline(drive, sentence); ++i) start << sentence << "\n";
+  start.close();
+  std::ofstream(folder_ / "SntGlobals.ini", std::ios::app) << "UseGPSPort = " << (dir_ / "start.nmea").string() << "\n";
+  for (int run = 0; run < 2; ++run) {
+    platform::ScriptedReporter reporter;
+    RunStop stop;
+    std::FILE* out = std::tmpfile();
+    EXPECT_EQ(RunOnSources({folder_.string(), true, false}, out, reporter, stop), kRunDone);
+    std::rewind(out);
+    std::string printed;
+    char line[1024];
+    while (std::fgets(line, sizeof line, out)) printed += line;
+    std::fclose(out);
+    EXPECT_NE(printed.find("\"event\":\"speedAlarm\""), std::string::npos) << "run " << run;
+    EXPECT_TRUE(reporter.Records().empty());
+  }
+  const std::string values = ReadFile(folder_ / "SntSettings.ini");
+  EXPECT_EQ(values.rfind("WatchAngle=18\xB0\nSpeedLimit=100\n", 0), 0u) << values;
+}
+
 // A TMC receiver on its own port (COM5:): its records are read while the GPS port is idle, and
 // every message that reaches the traffic log is printed.
 TEST_F(RunTest, TrafficFromASeparateTmcPortIsLoggedAndPrinted) {

@@ -30,9 +30,6 @@ class TrafficReplay : public Replay {
     records_ = rds_groups::TmcRecords(groups);
   }
 
-  void AddGlobals(const std::string& lines) {
-    std::ofstream(dir_ / "folder" / "SntGlobals.ini", std::ios::app) << lines;
-  }
   std::string Write(const std::string& name, const std::string& bytes) {
     const fs::path path = dir_ / name;
     std::ofstream(path, std::ios::binary) << bytes;
@@ -88,6 +85,33 @@ TEST_F(TrafficReplay, ASeparateTmcFileIsReadWhileTheGpsLogPlays) {
   EXPECT_EQ(Only(events, "traffic").size(), 3u);
   EXPECT_EQ(TrafficLines(events), ReadAll(dir_ / "SntTMC.txt"));
   EXPECT_FALSE(Only(events, "announce").empty());
+}
+
+// A relative --folder finds the code lists as its absolute form does, and a traffic log that
+// can't be written is said once while every message is still shown.
+TEST_F(TrafficReplay, RelativeFoldersAndAnUnwritableLogStillShowEveryMessage) {
+  const std::string merged = Write("merged.nmea", rds_groups::MergeRecords(Drive(), records_, {}));
+  AddGlobals("EvaluateTMC = 1\nASCWriteDirPath = " + dir_.string() + "/\n");
+  const fs::path before = fs::current_path();
+  for (const char* folder : {"folder", "./folder/", "."}) {
+    fs::current_path(std::string(folder) == "." ? dir_ / "folder" : dir_);
+    folder_ = folder;
+    std::vector<Event> events;
+    EXPECT_EQ(Run(merged, &events), kReplayDone) << folder;
+    EXPECT_EQ(Only(events, "traffic").size(), 3u) << folder;
+    fs::remove(dir_ / "SntTMC.txt");
+  }
+  fs::current_path(before);
+  folder_.clear();
+  EXPECT_TRUE(reporter_.Records().empty());
+
+  AddGlobals("ASCWriteDirPath = " + dir_.string() + "/no/such/folder/\n");
+  std::vector<Event> events;
+  ASSERT_EQ(Run(merged, &events), kReplayDone);
+  EXPECT_EQ(Only(events, "traffic").size(), 3u);
+  const auto records = reporter_.Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_NE(records[0].text.find("Can't append a new message to"), std::string::npos);
 }
 
 TEST_F(TrafficReplay, WithoutCodeListsMessagesAreDecodedButNotLogged) {

@@ -1,9 +1,12 @@
 #include "warner/traffic/code_lists/code_lists.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "platform/bytes/little_endian.h"
 #include "platform/errors/errors.h"
@@ -92,6 +95,20 @@ void Replace(std::FILE*& slot, std::FILE* file) {
   slot = file;
 }
 
+// The index is all there and every record it names starts inside the file.
+bool IndexIsWhole(std::FILE* file) {
+  constexpr size_t kIndexEnd = kIndexOffset + 4 * size_t{kCodeLimit};
+  struct stat info {};
+  if (fstat(fileno(file), &info) != 0 || static_cast<uint64_t>(info.st_size) < kIndexEnd) return false;
+  std::vector<uint8_t> index(4 * size_t{kCodeLimit});
+  if (!ReadAt(file, kIndexOffset, index.data(), index.size())) return false;
+  for (size_t at = 0; at < index.size(); at += 4) {
+    const uint64_t offset = platform::GetLe32(index.data() + at);
+    if (offset != 0 && (offset < kIndexEnd || offset + 2 > static_cast<uint64_t>(info.st_size))) return false;
+  }
+  return true;
+}
+
 // Opens `path` into `slot` (closing what it held); false with the thread's last error set.
 bool OpenList(std::FILE*& slot, const std::string& path) {
   Replace(slot, std::fopen(path.c_str(), "rb"));
@@ -136,16 +153,21 @@ bool ExpandRecord(const uint8_t* coded, size_t codedSize, uint8_t* image, size_t
 
 CodeLists::~CodeLists() { Close(); }
 
-int CodeLists::OpenEventCodeList(const std::string& linuxPath) {
-  if (OpenList(events_, linuxPath)) return 0;
-  reporter_.ErrorLastError("Can't read the Event Code List file '%s'.\n", linuxPath.c_str());
-  return -1;
-}
+int CodeLists::OpenEventCodeList(const std::string& linuxPath) { return Open(events_, linuxPath, "Event"); }
 
-int CodeLists::OpenLocationCodeList(const std::string& linuxPath) {
-  if (OpenList(locations_, linuxPath)) return 0;
-  reporter_.ErrorLastError("Can't read the Location Code List file '%s'.\n", linuxPath.c_str());
-  return -1;
+int CodeLists::OpenLocationCodeList(const std::string& linuxPath) { return Open(locations_, linuxPath, "Location"); }
+
+int CodeLists::Open(std::FILE*& slot, const std::string& linuxPath, const char* kind) {
+  if (!OpenList(slot, linuxPath)) {
+    reporter_.ErrorLastError("Can't read the %s Code List file '%s'.\n", kind, linuxPath.c_str());
+    return -1;
+  }
+  // A damaged list still answers what it can, but without a word every message would name
+  // unknown codes and nobody would know why.
+  if (!IndexIsWhole(slot)) {
+    reporter_.Warn("The %s Code List file '%s' is damaged: its codes may show as unknown.\n", kind, linuxPath.c_str());
+  }
+  return 0;
 }
 
 void CodeLists::AdoptEventCodeList(std::FILE* file) { Replace(events_, file); }

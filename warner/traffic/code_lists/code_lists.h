@@ -53,7 +53,8 @@ class CodeLists {
   CodeLists(const CodeLists&) = delete;
   CodeLists& operator=(const CodeLists&) = delete;
 
-  // 0, or -1 after "Can't read the ... Code List file '%hs'.\n" with the error.
+  // 0, or -1 after "Can't read the ... Code List file '%hs'.\n" with the error. A list whose index
+  // is cut short or names records outside the file opens all the same, after one warning.
   int OpenEventCodeList(const std::string& linuxPath);
   int OpenLocationCodeList(const std::string& linuxPath);
   // Takes over an already open stream as the list (a memory stream in tests and fuzzing); the
@@ -72,6 +73,8 @@ class CodeLists {
                        uint8_t (&result)[kLocationImageSize]);
 
  private:
+  int Open(std::FILE*& slot, const std::string& linuxPath, const char* kind);
+
   platform::Reporter& reporter_;
   std::FILE* events_ = nullptr;
   std::FILE* locations_ = nullptr;

@@ -82,27 +82,32 @@ void CGroupDecoder::SetTrace(TraceSink* sink, int level) { trace_ = {sink, level
 
 int CGroupDecoder::LogMessage(TmcMessage& message) {
   RdsState& state = State();
-  if (state.logPath.empty()) return -1;
+  // Without a log the message is still told: a traffic log that can't be written must not hide
+  // the traffic from whoever shows it.
+  if (state.logPath.empty() && !context_.messageLogged) return -1;
   if (FormatTmcMessage(message, context_.codeLists) != 0) return -1;
   const std::string line = TrafficLogLine(message);
-  switch (AppendTrafficLogLine(state.logPath, line)) {
-    case LogAppendResult::kAppended:
-      if (context_.messageLogged) {
-        std::string_view shown = line;
-        while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) shown.remove_suffix(1);
-        context_.messageLogged(shown);
-      }
-      return 0;
-    case LogAppendResult::kForeign:
-      CGroupDecoder::Reset();
-      state.tmcMessageCount = -1;  // the caller's count brings it to 0
-      return -1;
-    case LogAppendResult::kFailed: break;
+  int result = -1;
+  if (!state.logPath.empty()) {
+    switch (AppendTrafficLogLine(state.logPath, line)) {
+      case LogAppendResult::kAppended: result = 0; break;
+      case LogAppendResult::kForeign:
+        CGroupDecoder::Reset();
+        state.tmcMessageCount = -1;  // the caller's count brings it to 0
+        return -1;
+      case LogAppendResult::kFailed:
+        context_.reporter.ErrorLastError("Can't append a new message to %s.\nTMC recording will be stopped.\n",
+                                         state.logPath.c_str());
+        state.logPath.clear();
+        break;
+    }
   }
-  context_.reporter.ErrorLastError("Can't append a new message to %s.\nTMC recording will be stopped.\n",
-                                   state.logPath.c_str());
-  state.logPath.clear();
-  return -1;
+  if (context_.messageLogged) {
+    std::string_view shown = line;
+    while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) shown.remove_suffix(1);
+    context_.messageLogged(shown);
+  }
+  return result;
 }
 
 void CGroupDecoder::TraceGroup() {

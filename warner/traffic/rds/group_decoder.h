@@ -45,7 +45,7 @@ struct DecoderContext {
   platform::Reporter& reporter;
   const platform::Clock& clock;  // local time of traffic messages
   CodeLists& codeLists;
-  // Told every line that reached the traffic log (without its line end); may be empty.
+  // Told the log line of every completed message (without its line end); may be empty.
   std::function<void(std::string_view line)> messageLogged;
 };
 

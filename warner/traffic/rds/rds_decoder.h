@@ -42,7 +42,9 @@ class CRDSDecoder final : public gps::TmcRecordSink {
   // A Linux path of at most kLogPathMax bytes, or empty for no traffic log; false (and no log)
   // for a longer one.
   bool SetLogName(std::string_view path);
-  // Told every line appended to the traffic log, without its line end.
+  // Told the log line of every completed message, without its line end, whether the traffic log
+  // took it or there is none (not written, or a name too long); not for a message dropped with a
+  // foreign log file that was emptied.
   void SetLogObserver(std::function<void(std::string_view line)> observer) {
     context_.messageLogged = std::move(observer);
   }

@@ -30,8 +30,11 @@ void TrafficDecoder::StartTraffic(warner::WarnerSettings& settings) {
   if (settings.evaluateTMC == 0) return;
   writeMergedLog_ = settings.writeMergedLog;
   if (settings.evaluateTMC > 0) {
-    if (codeLists_.OpenEventCodeList(platform::JoinPath(settings.programFolder, kEventListName)) != 0 ||
-        codeLists_.OpenLocationCodeList(platform::JoinPath(settings.programFolder, kLocationListName)) != 0) {
+    const auto listPath = [&](const char* name) {
+      return platform::ToLinuxPath(platform::JoinPath(settings.programFolder, name));
+    };
+    if (codeLists_.OpenEventCodeList(listPath(kEventListName)) != 0 ||
+        codeLists_.OpenLocationCodeList(listPath(kLocationListName)) != 0) {
       settings.evaluateTMC = -settings.evaluateTMC;
     }
   }

@@ -306,6 +306,16 @@ TEST_F(PoiDatabaseTest, RefusesRecordsOutsideTheFile) {
   ExpectRefused(bytes, IllegalHeader());
 }
 
+TEST_F(PoiDatabaseTest, RefusesRecordsOutOfOrder) {
+  // Signed order: west of Greenwich comes first; equal points may stand in any order.
+  RawImage sorted({"Radar"}, {{.x = -5, .y = 9}, {.x = 3, .y = -2}, {.x = 3, .y = 4}, {.x = 3, .y = 4}});
+  EXPECT_EQ(Load(sorted.bytes()), 0);
+  const std::string unsorted = "Read Snt File: The POI records in '" + DbPath() + "' are not sorted";
+  ExpectRefused(RawImage({"Radar"}, {{.x = 3}, {.x = -5}}).bytes(), unsorted);
+  ExpectRefused(RawImage({"Radar"}, {{.x = 3, .y = 4}, {.x = 3, .y = -2}, {.x = 4}}).bytes(),
+                unsorted + " by longitude and latitude (record 1).\n");
+}
+
 TEST_F(PoiDatabaseTest, RefusesCategoryOffsetsOutsideTheCategoryRegion) {
   for (uint32_t offset : {0u, 103u, 0x80000000u, 0xFFFFFFFFu}) {
     RawImage image({"Radar"}, {{}, {.x = 1}});

@@ -43,9 +43,10 @@ TEST(MatchIniKey, ValueFormsKeepTheirCharacters) {
   EXPECT_EQ(Trimmed("SpeedLimitDimension=m/sec", "SpeedLimitDimension"), "m/sec");
 }
 
-TEST(MatchIniKey, UntrimmedValuesKeepBlanksAndTurnTabsIntoBlanks) {
-  EXPECT_EQ(MatchIniKey("AlternateSourceFile= alt\tfile.txt ", "AlternateSourceFile", false), " alt file.txt ");
-  EXPECT_EQ(MatchIniKey("AlternateSourceFile=\t", "AlternateSourceFile", false), " ");
+TEST(MatchIniKey, UntrimmedValuesDropLeadingBlanksOnlyAndTurnTabsIntoBlanks) {
+  EXPECT_EQ(MatchIniKey("AlternateSourceFile= alt\tfile.txt ", "AlternateSourceFile", false), "alt file.txt ");
+  EXPECT_EQ(MatchIniKey("AlternateSourceFile = \t/tmp/alt.txt", "AlternateSourceFile", false), "/tmp/alt.txt");
+  EXPECT_EQ(MatchIniKey("AlternateSourceFile=\t", "AlternateSourceFile", false), std::nullopt);
   EXPECT_EQ(MatchIniKey("AlternateSourceFile=", "AlternateSourceFile", false), std::nullopt);
   EXPECT_EQ(MatchIniKey("AlternateSourceFile=x.txt// note", "AlternateSourceFile", false), "x.txt");
 }

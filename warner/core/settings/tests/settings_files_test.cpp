@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "platform/reports/scripted_reporter.h"
 #include "warner/core/settings/warner_settings.h"
@@ -198,7 +199,7 @@ TEST_F(SettingsFiles, KeywordAndCorrectedValues) {
   EXPECT_EQ(settings_.ascWriteDirPath, "\\My Documents\\POI\\");
   EXPECT_EQ(settings_.ascReadDirPath, "/home/me/poi/");
   ASSERT_EQ(ReadGlobals("AlternateSourceFile=\t\\Temp\\alt file.txt \n"), 0);
-  EXPECT_EQ(settings_.alternateSourceFile, " \\Temp\\alt file.txt ");
+  EXPECT_EQ(settings_.alternateSourceFile, "\\Temp\\alt file.txt ");
 }
 
 TEST_F(SettingsFiles, OpenAndReadFailures) {
@@ -257,8 +258,8 @@ TEST_F(SettingsFiles, MainWindowValuesFileTakesOnlyItsKeysAndSpinTextLimits) {
 }
 
 TEST_F(SettingsFiles, MainWindowValuesRoundTrip) {
-  settings_.watchAngleText = "25\xC2\xB0";
-  settings_.speedLimitText = "120km/h";
+  settings_.watchAngle = 25;
+  settings_.speedLimit = 120;
   settings_.searchSurrASCFile = "Blitzer.asc";
   settings_.source = "COM3:";
   settings_.baudRate = 38400;
@@ -277,17 +278,50 @@ TEST_F(SettingsFiles, MainWindowValuesRoundTrip) {
   WarnerSettings back;
   SetDefaultSettings(back, ProgramMode::kSentry, folder_);
   ASSERT_EQ(ReadMainWindowValues(back, reporter_), 0);
-  EXPECT_EQ(back.watchAngleText, settings_.watchAngleText);
+  EXPECT_EQ(back.watchAngleText, "25\xC2\xB0");
   EXPECT_EQ(back.speedLimitText, "120");
   EXPECT_EQ(back.searchSurrASCFile, settings_.searchSurrASCFile);
   EXPECT_EQ(back.source, settings_.source);
   EXPECT_EQ(back.baudRate, 38400);
   EXPECT_EQ(back.sourceFile, settings_.sourceFile);
+}
 
-  SetDefaultSettings(settings_, ProgramMode::kRover, folder_);
+// Nothing saved yet: the spins start from the mode's defaults, and those are what is written, so
+// the next start has the same speed alarm (an empty or zero limit would switch it off for good).
+TEST_F(SettingsFiles, WithoutSavedValuesTheDefaultsInUseAreWritten) {
+  for (const auto& [mode, file, expected] :
+       {std::tuple{ProgramMode::kSentry, "SntSettings.ini", "WatchAngle=18\xB0\nSpeedLimit=100\n"},
+        std::tuple{ProgramMode::kRover, "RvrSettings.ini", "WatchAngle=18\xB0\nSpeedLimit=400\n"}}) {
+    SetDefaultSettings(settings_, mode, folder_);
+    ReadMainWindowValues(settings_, reporter_);
+    InitialiseSpinValues(settings_);
+    ASSERT_EQ(WriteMainWindowValues(settings_, reporter_), 0);
+    EXPECT_EQ(ReadFile(file), std::string(expected) + "SearchSurrASCFile=\nSource=\nBaudRate=4800\nSourceFile=\n");
+
+    WarnerSettings next;
+    SetDefaultSettings(next, mode, folder_);
+    ReadMainWindowValues(next, reporter_);
+    InitialiseSpinValues(next);
+    EXPECT_EQ(next.speedLimit, settings_.speedLimit);
+    EXPECT_EQ(next.watchAngle, 18);
+  }
+}
+
+TEST_F(SettingsFiles, Utf8FilesAreReadAsUtf8AndOthersAsWindows1252) {
+  ASSERT_EQ(ReadGlobals("SatFixWAVFile=/home/j\xC3\xBCrgen/fix.wav\n"), 0);
+  EXPECT_EQ(settings_.satFixWAVFile, "/home/j\u00FCrgen/fix.wav");
+  ASSERT_EQ(ReadGlobals("SatFixWAVFile=/home/j\xFCrgen/fix.wav\n"), 0);
+  EXPECT_EQ(settings_.satFixWAVFile, "/home/j\u00FCrgen/fix.wav");
+}
+
+TEST_F(SettingsFiles, ALinkedValuesFileIsWrittenThroughToItsTarget) {
+  std::filesystem::create_directory(folder_ + "real");
+  WriteFile("real/values.ini", "WatchAngle=30\n");
+  std::filesystem::create_symlink(folder_ + "real/values.ini", folder_ + "SntSettings.ini");
+  settings_.watchAngle = 42;
   ASSERT_EQ(WriteMainWindowValues(settings_, reporter_), 0);
-  EXPECT_EQ(ReadFile("RvrSettings.ini"),
-            "WatchAngle=\nSpeedLimit=0\nSearchSurrASCFile=\nSource=\nBaudRate=4800\nSourceFile=\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(folder_ + "SntSettings.ini"));
+  EXPECT_EQ(ReadFile("real/values.ini").rfind("WatchAngle=42\xB0\n", 0), 0u);
 }
 
 TEST_F(SettingsFiles, ValuesThatWouldNotReadBackAreLeftOutAndReported) {
@@ -295,7 +329,7 @@ TEST_F(SettingsFiles, ValuesThatWouldNotReadBackAreLeftOutAndReported) {
   settings_.sourceFile = "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0.txt";  // no Windows-1252 form
   settings_.searchSurrASCFile = "x.asc\nSpeedLimit=999";                          // would add a line
   ASSERT_EQ(WriteMainWindowValues(settings_, reporter_), 0);
-  EXPECT_EQ(ReadFile("SntSettings.ini"), "WatchAngle=\nSpeedLimit=0\nSource=COM3:\nBaudRate=4800\n");
+  EXPECT_EQ(ReadFile("SntSettings.ini"), "WatchAngle=18\xB0\nSpeedLimit=0\nSource=COM3:\nBaudRate=4800\n");
   ASSERT_EQ(reporter_.Records().size(), 2u);
   EXPECT_EQ(reporter_.Records()[0].severity, Severity::kWarning);
   EXPECT_NE(reporter_.Records()[0].text.find("SearchSurrASCFile"), std::string::npos);
@@ -307,7 +341,7 @@ TEST_F(SettingsFiles, AFailedWriteLeavesTheOldFileWholeAndIsReported) {
   WriteFile("SntSettings.ini", old);
   // Something that is not a file stands where the new content would be written.
   std::filesystem::create_directory(folder_ + "SntSettings.ini.tmp");
-  settings_.speedLimitText = "120";
+  settings_.speedLimit = 120;
   EXPECT_EQ(WriteMainWindowValues(settings_, reporter_), -1);
   EXPECT_EQ(ReadFile("SntSettings.ini"), old);
   ASSERT_EQ(reporter_.Records().size(), 1u);

@@ -287,6 +287,16 @@ TEST_F(CodeListsTest, DamagedLocationRecordsAndShortFiles) {
   ASSERT_EQ(lists_.OpenLocationCodeList(Path(kLocationListName)), 0);
   EXPECT_EQ(lists_.LookupLocation(3, location_), -1);
   EXPECT_EQ(TextAt(location_, kLocationNameOffset), "Unknown location no 3.");
+
+  // Both damaged files were opened after one warning each; a whole list gives none.
+  const auto records = reporter_.Records();
+  ASSERT_EQ(records.size(), 2u);
+  for (const auto& record : records) {
+    EXPECT_EQ(record.text, "The Location Code List file '" + Path(kLocationListName) +
+                               "' is damaged: its codes may show as unknown.\n");
+  }
+  OpenLocations(ListFile().Record(3, Literal(LocationImage(3, "fine", 0, 0))));
+  EXPECT_EQ(reporter_.Records().size(), 2u);
 }
 
 class WalkTest : public CodeListsTest {
