@@ -41,7 +41,8 @@ class Device {
 // serial port that both want write access are refused with 32 (sharing violation) for the second
 // one; readers may share. A file ignores the share mode (and kGenericWrite opens it read-write).
 //
-// A device name the port map does not know ("COM7:" with nothing behind it) fails with 2; a
+// A device name the port map does not know ("COM7:" with nothing behind it) fails with 2 (or with
+// the registry's error when the map's entries could not be read, 1015 for a damaged hive); a
 // device that cannot be opened gives the error of the open (2, 5, ...). A serial port opened for
 // writing is put in raw mode at open (Linux line editing, echo and translations off: the
 // handheld's ports have none); one opened only for reading changes nothing until it asks for a

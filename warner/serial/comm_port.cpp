@@ -1,6 +1,7 @@
 #include "warner/serial/comm_port.h"
 
 #include "platform/errors/errors.h"
+#include "platform/registry/registry.h"
 
 namespace serial {
 
@@ -68,6 +69,10 @@ uint32_t OpenCommDevice(const std::string& name, uint32_t access, uint32_t share
   if (!port.device) {
     const uint32_t error = platform::GetLastError();
     reporter.ErrorCode(error, "OpenCommDevice: Failed to open '%s'\n", name.c_str());
+    // The port map lives in the machine hive; the error number alone names no file.
+    if (error == platform::kErrorRegistryCorrupt) {
+      reporter.Error("%s", platform::DamagedHiveAdvice(platform::Hive::kLocalMachine).c_str());
+    }
     platform::SetLastError(error);
     return error;
   }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 
+#include <fstream>
+
 #include "platform/errors/errors.h"
 #include "platform/reports/scripted_reporter.h"
 #include "warner/serial/tests/pty_fixture.h"
@@ -124,6 +126,16 @@ TEST_F(CommPortTest, AnUnknownPortIsReported) {
   EXPECT_FALSE(port.IsOpen());
   ASSERT_EQ(reporter_.Records().size(), 1u);
   EXPECT_EQ(reporter_.Records()[0].text.rfind("OpenCommDevice: Failed to open 'COM9:'\nError No ", 0), 0u);
+}
+
+TEST_F(CommPortTest, ADamagedRegistryIsNamedWithWhatToDo) {
+  std::ofstream(platform::HiveFilePath(platform::Hive::kLocalMachine), std::ios::trunc) << std::string(4096, 'x');
+  CommPort port;
+  EXPECT_EQ(OpenCommDevice("COM4:", kReadWrite, platform::kFileShareRead, port, 4800, 8, 0, Setup::kKeep, reporter_),
+            platform::kErrorRegistryCorrupt);
+  ASSERT_EQ(reporter_.Records().size(), 2u);
+  EXPECT_EQ(reporter_.Records()[0].text.rfind("OpenCommDevice: Failed to open 'COM4:'\nError No 1015: ", 0), 0u);
+  EXPECT_EQ(reporter_.Records()[1].text, platform::DamagedHiveAdvice(platform::Hive::kLocalMachine));
 }
 
 }  // namespace
