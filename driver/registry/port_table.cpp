@@ -83,6 +83,17 @@ uint32_t EnumerateDriverKeys(const DriverKeyCallback& callback, bool filterCom) 
   return 0;
 }
 
+bool IsDriverPort(std::string_view portName) {
+  bool listed = false;
+  EnumerateDriverKeys(
+      [&](const char*, const char* port, const char*, const char*, const char*) {
+        listed = platform::EqualsNoCase(port, portName);
+        return listed ? 0 : 1;
+      },
+      true);
+  return listed;
+}
+
 int PortTable::AddEntry(const char* keyName, const char* portName, const char* friendlyName, const char* spare,
                         const char* imprint) {
   if (entries_.size() >= capacity_) return 1;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/reports/reporter.h"
@@ -59,6 +60,10 @@ using DriverKeyCallback = std::function<int(const char* keyName, const char* por
 
 // Returns 0, or the registry error that ended the enumeration.
 uint32_t EnumerateDriverKeys(const DriverKeyCallback& callback, bool filterCom);
+
+// True when a COM port driver key gives `portName` (case-blind): a virtual port of a stream driver,
+// not one of the machine's serial ports.
+bool IsDriverPort(std::string_view portName);
 
 // True when a maker mark names this system's driver ("Velmora " at its start, case-blind).
 bool IsOwnImprint(const char* imprint);

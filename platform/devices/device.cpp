@@ -11,9 +11,11 @@ namespace platform {
 
 std::unique_ptr<Device> OpenDevice(std::string_view name, uint32_t access, uint32_t /*shareMode*/) {
   if (name.empty() || name.back() != ':') return FileDevice::Open(ToLinuxPath(name), access);
-  const std::optional<std::string> path = ResolvePortName(name);
+  uint32_t mapError = 0;
+  const std::optional<std::string> path = ResolvePortName(name, &mapError);
   if (!path) {
-    SetLastError(kErrorFileNotFound);
+    // A port that a damaged registry may have mapped is not simply missing.
+    SetLastError(mapError != 0 ? mapError : kErrorFileNotFound);
     return nullptr;
   }
   return SerialPort::Open(*path, access);

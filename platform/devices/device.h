@@ -41,12 +41,16 @@ class Device {
 // serial port that both want write access are refused with 32 (sharing violation) for the second
 // one; readers may share. A file ignores the share mode (and kGenericWrite opens it read-write).
 //
-// A device name the port map does not know ("COM7:" with nothing behind it) fails with 2; a
-// device that cannot be opened gives the error of the open (2, 5, ...). A serial port is put in
-// raw mode at open (Linux line editing, echo and translations off: the handheld's ports have none),
-// and its settings as found are what GET_DCB reports until a SET_DCB. The port does not restore
-// them at close: whoever changes them saves and restores them through GET/SET_DCB. The write
-// lock is an flock() on the open device, so it holds between processes as well as within one.
+// A device name the port map does not know ("COM7:" with nothing behind it) fails with 2 (or with
+// the registry's error when the map's entries could not be read, 1015 for a damaged hive); a
+// device that cannot be opened gives the error of the open (2, 5, ...). A serial port opened for
+// writing is put in raw mode at open (Linux line editing, echo and translations off: the
+// handheld's ports have none); one opened only for reading changes nothing until it asks for a
+// SET_DCB. Its settings as found are what GET_DCB reports until a SET_DCB. Whoever changes the
+// terminal holds the port's write lock (a reader's SET_DCB fails with 32 while another opener holds
+// it) and puts the whole terminal state back at close exactly as it found it: every flag and
+// control character and the rate. The write lock is an flock() on the open device, so it holds
+// between processes as well as within one.
 // A write that runs into its time-out returns true with fewer bytes written than asked.
 std::unique_ptr<Device> OpenDevice(std::string_view name, uint32_t access, uint32_t shareMode);
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <map>
 
+#include "platform/errors/errors.h"
 #include "platform/registry/registry.h"
 #include "platform/text/text.h"
 
@@ -61,13 +62,16 @@ void AddDefaults(std::map<int, std::string>& ports) {
 }
 
 // A registry entry decides its port: it names the device, and when that device does not exist the
-// port is not there, even if a default would have given it one.
-void ApplyRegistry(std::map<int, std::string>& ports) {
+// port is not there, even if a default would have given it one. Returns 0, or the registry's error
+// when the map could not be read (a missing key is an empty map).
+uint32_t ApplyRegistry(std::map<int, std::string>& ports) {
   RegistryKey key;
-  if (RegistryKey::Open(Hive::kLocalMachine, kPortMapKey, key) != 0) return;
+  const uint32_t opened = RegistryKey::Open(Hive::kLocalMachine, kPortMapKey, key);
+  if (opened != 0) return opened == kErrorFileNotFound ? 0 : opened;
   std::string name;
   ValueType type = ValueType::kNone;
-  for (uint32_t i = 0; key.EnumValue(i, name, &type) == 0; ++i) {
+  uint32_t error = 0;
+  for (uint32_t i = 0; (error = key.EnumValue(i, name, &type)) == 0; ++i) {
     const std::optional<int> port = ParseComPortName(name);
     std::string path;
     if (!port || type != ValueType::kString || key.QueryString(name, path) != 0) continue;
@@ -77,6 +81,7 @@ void ApplyRegistry(std::map<int, std::string>& ports) {
       ports.erase(*port);
     }
   }
+  return error == kErrorNoMoreItems ? 0 : error;
 }
 
 }  // namespace
@@ -93,23 +98,25 @@ std::optional<int> ParseComPortName(std::string_view name) {
   return number <= kMaxPortNumber ? std::optional<int>(number) : std::nullopt;
 }
 
-std::vector<std::pair<std::string, std::string>> PortMap() {
+std::vector<std::pair<std::string, std::string>> PortMap(uint32_t* registryError) {
   std::map<int, std::string> ports;
   AddDefaults(ports);
-  ApplyRegistry(ports);
+  const uint32_t error = ApplyRegistry(ports);
+  if (registryError != nullptr) *registryError = error;
   std::vector<std::pair<std::string, std::string>> map;
   for (const auto& [number, path] : ports) map.emplace_back("COM" + std::to_string(number) + ":", path);
   return map;
 }
 
-std::optional<std::string> ResolvePortName(std::string_view deviceName) {
+std::optional<std::string> ResolvePortName(std::string_view deviceName, uint32_t* registryError) {
+  if (registryError != nullptr) *registryError = 0;
   if (deviceName.size() >= 2 && deviceName.front() == '/' && deviceName.back() == ':') {
     return std::string(deviceName.substr(0, deviceName.size() - 1));
   }
   const std::optional<int> port = ParseComPortName(deviceName);
   if (!port) return std::nullopt;
   const std::string wanted = "COM" + std::to_string(*port) + ":";
-  for (auto& [name, path] : PortMap()) {
+  for (auto& [name, path] : PortMap(registryError)) {
     if (name == wanted) return path;
   }
   return std::nullopt;

@@ -10,6 +10,7 @@
 // if a default would fill it. The /dev and /sys folders are $DW_DEV_ROOT and $DW_SYS_ROOT when set
 // (read on every call; for tests); the listed paths then lie under them.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,14 +22,16 @@ namespace platform {
 inline constexpr const char* kPortMapKey = "Linux\\SerialPorts";
 
 // The port map as it stands now: ("COMn:", Linux device path) pairs sorted by n. Only devices that
-// exist are listed.
-std::vector<std::pair<std::string, std::string>> PortMap();
+// exist are listed. When the registry's entries cannot be read (a damaged hive), the defaults alone
+// are listed and *registryError (when given) holds the registry's error; else 0.
+std::vector<std::pair<std::string, std::string>> PortMap(uint32_t* registryError = nullptr);
 
 // The number n of a name "COMn:" (case-blind, 1 to 3 decimal digits, at most 255).
 std::optional<int> ParseComPortName(std::string_view name);
 
 // The Linux device for a device name: "COMn:" (case-blind) through the map, "/dev/...:" as the path
 // without the ':'; nothing when the name is not a device name or the port is unknown.
-std::optional<std::string> ResolvePortName(std::string_view deviceName);
+// *registryError as for PortMap.
+std::optional<std::string> ResolvePortName(std::string_view deviceName, uint32_t* registryError = nullptr);
 
 }  // namespace platform

@@ -101,23 +101,6 @@ bool PollFor(int fd, short events, int64_t waitMs, uint32_t& error) {
   return false;
 }
 
-// Checks that `fd` is a terminal, takes the writer's lock when asked, reads the settings as found
-// and switches to raw mode. The lock comes before any change, so a refused writer changes nothing;
-// it belongs to this open file and ends with it.
-uint32_t TakeTerminal(int fd, bool writer, SerialSettings& found) {
-  termios tio{};
-  if (tcgetattr(fd, &tio) != 0) return ErrorFromErrno(errno);
-  if (writer && flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    return errno == EWOULDBLOCK ? kErrorSharingViolation : ErrorFromErrno(errno);
-  }
-  int lines = 0;
-  if (ioctl(fd, TIOCMGET, &lines) != 0) lines = -1;
-  found = SettingsFromTermios(tio, lines);
-  if (found.baudRate == 0) found.baudRate = ReadRate(fd);  // a rate without a speed code
-  MakeRaw(tio);
-  return tcsetattr(fd, TCSANOW, &tio) == 0 ? kErrorSuccess : ErrorFromErrno(errno);
-}
-
 }  // namespace
 
 std::unique_ptr<Device> SerialPort::Open(const std::string& path, uint32_t access) {
@@ -127,18 +110,50 @@ std::unique_ptr<Device> SerialPort::Open(const std::string& path, uint32_t acces
     SetLastErrorFromErrno(errno);
     return nullptr;
   }
-  SerialSettings found;
-  const uint32_t error = TakeTerminal(fd, writer, found);
+  termios tio{};
+  if (tcgetattr(fd, &tio) != 0) {
+    SetLastErrorFromErrno(errno);
+    close(fd);
+    return nullptr;
+  }
+  int lines = 0;
+  if (ioctl(fd, TIOCMGET, &lines) != 0) lines = -1;
+  SerialSettings found = SettingsFromTermios(tio, lines);
+  if (found.baudRate == 0) found.baudRate = ReadRate(fd);  // a rate without a speed code
+  std::unique_ptr<SerialPort> port(new SerialPort(fd, access, found));
+  // A reader changes nothing: it may be listening to a port that another program has set up.
+  const uint32_t error = writer ? port->MakeRawForWriter() : kErrorSuccess;
   SetLastError(error);
-  if (!error) return std::unique_ptr<Device>(new SerialPort(fd, access, found));
-  close(fd);
-  return nullptr;
+  if (error) return nullptr;
+  return port;
 }
 
 SerialPort::SerialPort(int fd, uint32_t access, const SerialSettings& settings)
     : fd_(fd), access_(access), settings_(settings) {}
 
-SerialPort::~SerialPort() { close(fd_); }
+SerialPort::~SerialPort() {
+  // The terminal goes back to exactly what this opener found, whatever it changed meanwhile. A
+  // device that went away takes no settings: nothing is lost then.
+  if (found_.IsTaken()) found_.PutBack(fd_);
+  close(fd_);
+}
+
+uint32_t SerialPort::Claim() {
+  if (found_.IsTaken()) return kErrorSuccess;
+  if (flock(fd_, LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK ? kErrorSharingViolation : ErrorFromErrno(errno);
+  if (found_.Take(fd_)) return kErrorSuccess;
+  const uint32_t error = SerialErrorFromErrno(errno);
+  flock(fd_, LOCK_UN);
+  return error;
+}
+
+uint32_t SerialPort::MakeRawForWriter() {
+  if (const uint32_t error = Claim()) return error;
+  termios tio{};
+  if (tcgetattr(fd_, &tio) != 0) return SerialErrorFromErrno(errno);
+  MakeRaw(tio);
+  return tcsetattr(fd_, TCSANOW, &tio) == 0 ? kErrorSuccess : SerialErrorFromErrno(errno);
+}
 
 bool SerialPort::Read(void* buffer, size_t capacity, size_t* count) {
   if (count != nullptr) *count = 0;
@@ -247,15 +262,16 @@ bool SerialPort::IoControl(uint32_t code, const void* in, size_t inSize, void* o
 }
 
 uint32_t SerialPort::SetSettings(const SerialSettings& settings) {
-  termios before{};
-  if (tcgetattr(fd_, &before) != 0) return SerialErrorFromErrno(errno);
+  if (const uint32_t error = Claim()) return error;
+  serial_detail::TerminalState before;
+  termios wanted{};
+  if (!before.Take(fd_) || tcgetattr(fd_, &wanted) != 0) return SerialErrorFromErrno(errno);
   // A rate without a speed code (14400 is one the warner offers) goes in through the kernel's
   // arbitrary-rate interface, after the rest of the block is in place.
   const bool customRate =
       !HasRateCode(settings.baudRate) && settings.baudRate > 0 && settings.baudRate <= kMaxCustomRate;
   SerialSettings standard = settings;
   if (customRate) standard.baudRate = 38400;
-  termios wanted = before;
   if (const uint32_t error = ApplySettings(standard, wanted)) return error;
   if (tcsetattr(fd_, TCSANOW, &wanted) != 0) return SerialErrorFromErrno(errno);
   // tcsetattr succeeds when any part was taken; a device that cannot do the rate must not look
@@ -265,7 +281,7 @@ uint32_t SerialPort::SetSettings(const SerialSettings& settings) {
   const bool rateTaken =
       customRate ? SetCustomRate(fd_, settings.baudRate) : cfgetospeed(&taken) == cfgetospeed(&wanted);
   if (!rateTaken) {
-    tcsetattr(fd_, TCSANOW, &before);
+    before.PutBack(fd_);
     return kErrorInvalidParameter;
   }
   const uint32_t dtrControl = (settings.flags & SerialSettings::kDtrControlMask) >> 4;

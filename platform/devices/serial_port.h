@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/devices/custom_rate.h"
 #include "platform/devices/device.h"
 #include "platform/devices/serial_control.h"
 
@@ -14,8 +15,9 @@ namespace platform {
 
 class SerialPort final : public Device {
  public:
-  // Opens the device, puts it in raw mode (see MakeRaw) and takes the settings it has as the
-  // control block. A second opener that wants write access while another holds it fails with 32.
+  // Opens the device and takes the settings it has as the control block. A writer puts it in raw
+  // mode (see MakeRaw); a reader leaves it as it is. A second opener that wants write access while
+  // another holds it fails with 32.
   static std::unique_ptr<Device> Open(const std::string& path, uint32_t access);
   ~SerialPort() override;
   SerialPort(const SerialPort&) = delete;
@@ -30,6 +32,10 @@ class SerialPort final : public Device {
 
   // Reads with poll: `totalMs` < 0 waits without end; `intervalMs` < 0 has no interval limit.
   bool ReadTimed(uint8_t* buffer, size_t capacity, size_t* count, int64_t totalMs, int64_t intervalMs);
+  // Changing the terminal takes the port's lock (32 when another opener holds it) and keeps the
+  // state found for the close; a writer does so at open, a reader at its first SET_DCB.
+  uint32_t Claim();
+  uint32_t MakeRawForWriter();
   // The requests' work, called with mutex_ held.
   uint32_t SetSettings(const SerialSettings& settings);
   uint32_t Purge(uint32_t what);
@@ -41,6 +47,7 @@ class SerialPort final : public Device {
   std::mutex mutex_;  // one control request at a time; guards the two blocks against reads
   SerialSettings settings_;
   SerialTimeouts timeouts_;
+  serial_detail::TerminalState found_;  // taken by Claim, put back at close
 };
 
 }  // namespace platform

@@ -35,6 +35,13 @@ std::string HiveFilePath(Hive hive) {
   return JoinPath(SystemRoot(), hive == Hive::kLocalMachine ? "Registry/machine.db" : "Registry/user.db");
 }
 
+std::string DamagedHiveAdvice(Hive hive) {
+  // A write-ahead log left beside a fresh file would be played into it.
+  return "The registry file '" + HiveFilePath(hive) +
+         "' is damaged or is no registry. Move it away, together with its '-wal' and '-shm' files if "
+         "there are any, to start afresh with an empty one.";
+}
+
 namespace registry_detail {
 
 uint32_t ErrorFromSqlite(int resultCode) {

@@ -84,6 +84,10 @@ class RegistryKey {
 // The database file of a hive under the system root (for tools and tests).
 std::string HiveFilePath(Hive hive);
 
+// What a user needs after a call on `hive` failed with 1015: which file is damaged and how to start
+// afresh. The error number alone names neither.
+std::string DamagedHiveAdvice(Hive hive);
+
 // Tests only: the busy time-out of connections opened from now on (kRegistryBusyTimeoutMs by
 // default), so that a test of a locked hive does not wait five seconds.
 void SetRegistryBusyTimeoutForTest(uint32_t milliseconds);

@@ -27,16 +27,39 @@ constexpr const char* kUsage =
     "  --tmc-source N  the warner's TMC source setting (default 1: records embedded in the GPS\n"
     "                  stream are lifted out; 2 or -2: the TMC port is separate, '?' is plain data)\n"
     "  -h, --help      this text\n"
-    "Exit status: 0 done, 1 the file cannot be read, 2 wrong command line.\n";
+    "Exit status: 0 done, 1 the file cannot be read or the output cannot be written, 2 wrong\n"
+    "command line.\n";
 
 struct Options {
   int tmcSource = 1;
   const char* path = nullptr;
 };
 
+// Standard output, which remembers why its first write failed (a full disk, a closed pipe), so the
+// dump can stop and say so instead of ending as if all had been written.
+class Output {
+ public:
+  void Put(const std::string& line) {
+    if (std::fputs(line.c_str(), stdout) == EOF) Failed();
+  }
+  // Flushes; 0 when every line reached standard output, else the errno of the first failure.
+  int Finish() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) Failed();
+    return error_;
+  }
+  bool HasFailed() const { return error_ != 0; }
+
+ private:
+  void Failed() {
+    if (error_ == 0) error_ = errno != 0 ? errno : EIO;
+  }
+  int error_ = 0;
+};
+
 // Prints every TMC record as soon as the framer completes it, so lines keep the stream's order.
 class PrintingTmcSink : public gps::TmcRecordSink {
  public:
+  explicit PrintingTmcSink(Output& output) : output_(output) {}
   void GroupInput(const uint8_t* bytes, size_t count, int) override {
     std::string hex;
     char digits[3];
@@ -44,8 +67,11 @@ class PrintingTmcSink : public gps::TmcRecordSink {
       std::snprintf(digits, sizeof digits, "%02X", bytes[i]);
       hex += digits;
     }
-    std::fputs(platform::JsonLine().Text("tmc", hex).Finish().c_str(), stdout);
+    output_.Put(platform::JsonLine().Text("tmc", hex).Finish());
   }
+
+ private:
+  Output& output_;
 };
 
 std::string_view WithoutLineEnd(std::string_view sentence) {
@@ -115,25 +141,24 @@ bool ParseOptions(int argc, char** argv, Options& options, bool& wantHelp) {
   return true;
 }
 
-void Dump(std::FILE* in, const Options& options) {
+void Dump(std::FILE* in, const Options& options, Output& output) {
   platform::CriticalSection gpsFixLock;
   gps::NmeaDecoder decoder(gpsFixLock);
-  PrintingTmcSink tmcSink;
+  PrintingTmcSink tmcSink(output);
   decoder.SetSettings({0, options.tmcSource});
   decoder.SetTmcSink(&tmcSink);
   decoder.ResetGpsFix();
 
   size_t count;
-  while ((count = std::fread(decoder.InputBuffer(), 1, gps::NmeaDecoder::kInputSize, in)) > 0) {
+  while (!output.HasFailed() && (count = std::fread(decoder.InputBuffer(), 1, gps::NmeaDecoder::kInputSize, in)) > 0) {
     decoder.SetInputCount(count);
     for (int next; (next = decoder.NextSentence()) != gps::kFrameInputUsedUp;) {
       if (next == gps::kFrameSentence) {
         const int parse = decoder.ParseSentence();
-        std::fputs(SentenceLine(decoder.Sentence(), parse, decoder.Snapshot()).c_str(), stdout);
+        output.Put(SentenceLine(decoder.Sentence(), parse, decoder.Snapshot()));
       } else {
         const gps::GpsFix f = decoder.Snapshot();
-        std::fputs(platform::JsonLine().Int("next", next).Int("badSentenceCount", f.badSentenceCount).Finish().c_str(),
-                   stdout);
+        output.Put(platform::JsonLine().Int("next", next).Int("badSentenceCount", f.badSentenceCount).Finish());
       }
     }
   }
@@ -158,12 +183,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "nmea-dump: cannot open '%s': %s\n", options.path, std::strerror(errno));
     return 1;
   }
-  Dump(in, options);
+  Output output;
+  Dump(in, options, output);
   const bool readError = std::ferror(in) != 0;
   if (!fromStdin) std::fclose(in);
   if (readError) {
     std::fprintf(stderr, "nmea-dump: read error on '%s'\n", fromStdin ? "-" : options.path);
     return 1;
   }
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  if (const int error = output.Finish()) {
+    std::fprintf(stderr, "nmea-dump: cannot write the output: %s\n", std::strerror(error));
+    return 1;
+  }
+  return 0;
 }

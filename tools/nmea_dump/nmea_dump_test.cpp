@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -71,6 +73,21 @@ TEST(NmeaDump, CommandLineErrors) {
   EXPECT_NE(RunDump("", "--bogus").status, 0);
   const DumpRun missing = RunDump("", "/nonexistent/file");  // two files: refused
   EXPECT_NE(missing.status, 0);
+}
+
+TEST(NmeaDump, AnOutputThatCannotBeWrittenIsReported) {
+  const fs::path input = fs::temp_directory_path() / ("nmea_dump_full_" + std::to_string(::getpid()));
+  const fs::path messages = input.string() + ".err";
+  std::ofstream(input, std::ios::binary) << "$GPGSV,1*00\n";
+  const int status =
+      std::system((std::string(NMEA_DUMP_PATH) + " " + input.string() + " >/dev/full 2>" + messages.string()).c_str());
+  std::ifstream in(messages);
+  const std::string said{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  fs::remove(input);
+  fs::remove(messages);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(said, "nmea-dump: cannot write the output: No space left on device\n");
 }
 
 }  // namespace

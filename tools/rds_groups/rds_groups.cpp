@@ -174,6 +174,13 @@ std::string PortStream(const std::vector<Record>& records, size_t junkBytes) {
   return out;
 }
 
+bool CheckStationName(std::string_view ps, std::string& error) {
+  const bool printable = std::all_of(ps.begin(), ps.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+  if (!ps.empty() && ps.size() <= 8 && printable) return true;
+  error = "the station name must have 1 to 8 printable ASCII characters";
+  return false;
+}
+
 bool ParseEventPlan(std::string_view text, TmcEventPlan& plan, std::string& error) {
   int values[4];
   static constexpr int kHigh[4] = {2047, 65535, 7, 1};

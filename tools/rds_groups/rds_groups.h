@@ -56,10 +56,14 @@ struct TmcEventPlan {
 };
 struct StationPlan {
   uint16_t pi = 0xD301;
-  std::string ps;  // up to 8 characters, padded with blanks
+  std::string ps;  // up to 8 characters (see CheckStationName), padded with blanks
   int ltn = 1;     // 0..63
   std::vector<TmcEventPlan> messages;
 };
+// A station name is 1 to 8 bytes, one a character. The RDS character set agrees with ASCII only in
+// its printable part, so anything else (a UTF-8 'ü' is two bytes) is refused with a message in
+// `error` rather than sent as something the radio shows differently.
+bool CheckStationName(std::string_view ps, std::string& error);
 // "event,location,extent,direction" into `plan`; false with a message in `error`.
 bool ParseEventPlan(std::string_view text, TmcEventPlan& plan, std::string& error);
 // Station name groups (past the three-group PI confirmation), the TMC announcement (3A, AID

@@ -32,11 +32,13 @@ constexpr const char* kUsage =
     "port    writes the records as a separate TMC port delivers them, with N junk bytes (never\n"
     "        '?') before each record (default 0).\n"
     "make    writes a sample GROUPS file: the station name groups of PI HEX (default D301) and\n"
-    "        NAME (default \"TMC TEST\"), the TMC announcement (3A, AID CD46) with location table\n"
-    "        N (default 1), and for each --message a single-group message E event, L location,\n"
-    "        X extent (0..7), D direction (0 or 1), sent twice as receivers expect.\n"
+    "        NAME (1 to 8 printable ASCII characters, default \"TMC TEST\"), the TMC announcement\n"
+    "        (3A, AID CD46) with location table N (default 1), and for each --message a\n"
+    "        single-group message E event, L location, X extent (0..7), D direction (0 or 1),\n"
+    "        sent twice as receivers expect.\n"
     "\n"
-    "Exit status: 0 done, 1 bad group file or unreadable/unwritable file, 2 wrong command line.\n";
+    "Exit status: 0 done, 1 bad group file, NMEA log with '?' or unreadable/unwritable file,\n"
+    "2 wrong command line.\n";
 
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "rds-groups: %s\nTry 'rds-groups --help'.\n", message.c_str());
@@ -62,10 +64,10 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
   return !out.fail();
 }
 
-bool ReadCount(const char* text, size_t& value) {
+bool ReadCount(const char* text, size_t& value, size_t lowest = 1) {
   char* end = nullptr;
   const unsigned long long parsed = std::strtoull(text, &end, 10);
-  if (end == text || *end != 0 || parsed == 0 || parsed > 1000000 || text[0] == '-') return false;
+  if (end == text || *end != 0 || parsed < lowest || parsed > 1000000 || text[0] == '-') return false;
   value = static_cast<size_t>(parsed);
   return true;
 }
@@ -105,13 +107,18 @@ int Merge(const std::vector<std::string>& args) {
   if (!LoadRecords(args[0], records, error)) return Failure(error);
   std::string nmea;
   if (!ReadFile(args[1], nmea)) return Failure(args[1] + ": " + std::strerror(errno));
+  // The reader takes every '?' for the start of a record: the log's own would garble the merge.
+  if (const size_t mark = nmea.find('?'); mark != std::string::npos) {
+    return Failure(args[1] + ": byte " + std::to_string(mark + 1) +
+                   " is '?', which a receiver sends only before a record");
+  }
   return Save(args[2], rds_groups::MergeRecords(nmea, records, plan));
 }
 
 int Port(const std::vector<std::string>& args) {
   size_t junk = 0;
   if (args.size() == 4 && args[2] == "--junk") {
-    if (!ReadCount(args[3].c_str(), junk)) return UsageError("a count of 1 to 1000000 expected: " + args[3]);
+    if (!ReadCount(args[3].c_str(), junk, 0)) return UsageError("a count of 0 to 1000000 expected: " + args[3]);
   } else if (args.size() != 2) {
     return UsageError("port needs GROUPS OUT [--junk N]");
   }
@@ -135,7 +142,8 @@ int Make(const std::vector<std::string>& args) {
       plan.pi = static_cast<uint16_t>(pi);
     } else if (arg == "--ps" && hasValue) {
       plan.ps = args[++i];
-      if (plan.ps.empty() || plan.ps.size() > 8) return UsageError("the station name must have 1 to 8 characters");
+      std::string error;
+      if (!rds_groups::CheckStationName(plan.ps, error)) return UsageError(error);
     } else if (arg == "--ltn" && hasValue) {
       size_t ltn = 0;
       if (!ReadCount(args[++i].c_str(), ltn) || ltn > 63) return UsageError("LTN must be 1..63");

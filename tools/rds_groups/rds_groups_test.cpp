@@ -61,6 +61,16 @@ TEST(EventPlan, FourNumbersInRange) {
   EXPECT_FALSE(ParseEventPlan("101,12003,2,1,0", plan, error));
 }
 
+TEST(StationName, OneToEightPrintableAsciiCharacters) {
+  std::string error;
+  for (const char* good : {"R", "RADIO 7", "TMC~TEST"}) EXPECT_TRUE(CheckStationName(good, error)) << good;
+  // "M\xC3\xBCller" is UTF-8: cut to 8 bytes or sent as it is, the radio would show other characters.
+  for (const char* bad : {"", "RADIO 7 X", "M\xC3\xBCller", "A\tB", "\xFC"}) {
+    EXPECT_FALSE(CheckStationName(bad, error)) << bad;
+    EXPECT_EQ(error, "the station name must have 1 to 8 printable ASCII characters");
+  }
+}
+
 // What the framer hands on: every sentence and every record.
 class Collector : public gps::TmcRecordSink {
  public:
@@ -174,6 +184,25 @@ TEST(Program, MakeThenPortWritesTheStationsRecords) {
   EXPECT_EQ(RunTool("merge " + dir + "/g.txt"), 2);
   EXPECT_EQ(RunTool("make --message 0,1,2,3 " + dir + "/x.txt"), 2);
   EXPECT_EQ(RunTool("--help"), 0);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(Program, TheHelpsPromisesHold) {
+  char folder[] = "/tmp/rds_groups_testXXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string dir = folder;
+  std::ofstream(dir + "/g.txt") << "D301 0408 2037 4148\n";
+  const std::vector<Record> records = TmcRecords({{{0xD301, 0x0408, 0x2037, 0x4148}}});
+
+  EXPECT_EQ(RunTool("port " + dir + "/g.txt " + dir + "/port.bin --junk 0"), 0) << "the default, given";
+  EXPECT_EQ(ReadAll(dir + "/port.bin"), PortStream(records, 0));
+
+  std::ofstream(dir + "/own.nmea") << Nmea("GPVTG,084.4,T,,M,012.1,N,022.4,K") << "?garbage\r\n";
+  EXPECT_EQ(RunTool("merge " + dir + "/g.txt " + dir + "/own.nmea " + dir + "/merged.nmea"), 1);
+  EXPECT_FALSE(std::filesystem::exists(dir + "/merged.nmea"));
+
+  EXPECT_EQ(RunTool("make --ps 'M\xC3\xBCller' " + dir + "/name.txt"), 2);
+  EXPECT_FALSE(std::filesystem::exists(dir + "/name.txt"));
   std::filesystem::remove_all(dir);
 }
 

@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "platform/registry/registry.h"
 
@@ -21,9 +23,13 @@ class DwregTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     root_ = pattern;
     setenv("DW_SYSTEM_ROOT", root_.c_str(), 1);
+    // The machine's own ports stay out of the port map.
+    fs::create_directories(root_ + "/dev");
+    setenv("DW_DEV_ROOT", (root_ + "/dev").c_str(), 1);
+    setenv("DW_SYS_ROOT", (root_ + "/dev").c_str(), 1);
   }
   void TearDown() override {
-    unsetenv("DW_SYSTEM_ROOT");
+    for (const char* name : {"DW_SYSTEM_ROOT", "DW_DEV_ROOT", "DW_SYS_ROOT"}) unsetenv(name);
     fs::remove_all(root_);
   }
 
@@ -84,12 +90,6 @@ TEST_F(DwregTest, MalformedCommandLinesAreUsageErrors) {
       {"list", "A", "B"},
       {"delete"},
       {"set", "Key", "Name", "--dword"},
-      {"set", "Key", "Name", "--dword", "4294967296"},
-      {"set", "Key", "Name", "--dword", "-1"},
-      {"set", "Key", "Name", "--dword", "12x"},
-      {"set", "Key", "Name", "--dword", "0x"},
-      {"set", "Key", "Name", "--binary", "0"},
-      {"set", "Key", "Name", "--binary", "zz"},
       {"set", "Key", "Name", "--float", "1"},
   };
   for (const auto& args : bad) {
@@ -99,6 +99,61 @@ TEST_F(DwregTest, MalformedCommandLinesAreUsageErrors) {
   EXPECT_FALSE(fs::exists(platform::HiveFilePath(platform::Hive::kLocalMachine)));
   EXPECT_EQ(Run({"--help"}), 0);
   EXPECT_EQ(out_.rfind("Usage: dwreg", 0), 0u);
+}
+
+TEST_F(DwregTest, AValueThatCannotBeStoredIsNamedWithWhatIsWrong) {
+  const std::string notANumber = "is not a number: decimal digits, or 0x and hex digits, expected\n";
+  const std::string tooLarge = "is too large: a DWORD holds 0 to 4294967295 (0xFFFFFFFF)\n";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--dword", "99999999999"}, "--dword '99999999999' " + tooLarge},
+      {{"--dword", "4294967296"}, "--dword '4294967296' " + tooLarge},
+      {{"--dword", "0x100000000"}, "--dword '0x100000000' " + tooLarge},
+      {{"--dword", "-1"}, "--dword '-1' " + notANumber},
+      {{"--dword", "12x"}, "--dword '12x' " + notANumber},
+      {{"--dword", "0x"}, "--dword '0x' " + notANumber},
+      {{"--dword", ""}, "--dword '' " + notANumber},
+      {{"--binary", "ABC"}, "--binary 'ABC' has an odd number of hex digits: each byte takes two\n"},
+      {{"--binary", "zz"}, "--binary 'zz' holds 'z', which is no hex digit\n"},
+  };
+  for (const auto& [value, said] : cases) {
+    EXPECT_EQ(Run({"set", "Key", "Name", value[0], value[1]}), 2) << value[1];
+    EXPECT_EQ(err_, "dwreg: " + said);
+  }
+  EXPECT_FALSE(fs::exists(platform::HiveFilePath(platform::Hive::kLocalMachine)));
+}
+
+TEST_F(DwregTest, ADamagedHiveIsNamedWithWhatToDo) {
+  const std::string hive = platform::HiveFilePath(platform::Hive::kLocalMachine);
+  for (int i = 0; i < 200; ++i) ASSERT_EQ(Run({"set", "Keys\\K" + std::to_string(i), "V", "--dword", "1"}), 0);
+  const std::string whatToDo = "dwreg: The registry file '" + hive +
+                               "' is damaged or is no registry. Move it away, together with its '-wal' and '-shm' "
+                               "files if there are any, to start afresh with an empty one.\n";
+  for (const bool truncated : {true, false}) {
+    SCOPED_TRACE(truncated ? "truncated" : "no database");
+    if (truncated) {
+      fs::resize_file(hive, fs::file_size(hive) / 2);
+    } else {
+      std::ofstream(hive, std::ios::trunc) << std::string(4096, 'x');
+    }
+    EXPECT_EQ(Run({"list", "Keys"}), 1);
+    EXPECT_EQ(err_, "dwreg: cannot open 'Keys': Error No 1015: The registry is corrupted.\n" + whatToDo);
+  }
+}
+
+// A fresh system has no port map entries, yet its ports have numbers.
+TEST_F(DwregTest, ThePortMapIsListedAsItIsInForce) {
+  std::ofstream(root_ + "/dev/ttyUSB0");
+  std::ofstream(root_ + "/gps");
+  const std::string inForce = "# The ports in force: the entries above over the defaults from the devices that exist\n";
+  EXPECT_EQ(Run({"list", "Linux\\SerialPorts"}), 0) << err_;
+  EXPECT_EQ(out_, inForce + "# COM3: = " + root_ + "/dev/ttyUSB0 (default)\n");
+
+  ASSERT_EQ(Run({"set", "Linux\\SerialPorts", "COM4:", "--string", root_ + "/gps"}), 0);
+  ASSERT_EQ(Run({"set", "Linux\\SerialPorts", "COM5:", "--string", root_ + "/unplugged"}), 0);
+  EXPECT_EQ(Run({"list", "/linux/serialports/"}), 0);
+  EXPECT_EQ(out_, "COM4: (string) = " + root_ + "/gps\nCOM5: (string) = " + root_ + "/unplugged\n" + inForce +
+                      "# COM3: = " + root_ + "/dev/ttyUSB0 (default)\n# COM4: = " + root_ + "/gps\n");
+  EXPECT_EQ(Run({"--user", "list", "Linux\\SerialPorts"}), 1) << "the map lives in the machine hive";
 }
 
 TEST_F(DwregTest, TheProgramExitsWithTheCommandsCode) {

@@ -65,7 +65,7 @@ class ReadLoop {
       return false;
     }
     const uint32_t error = OpenCommDevice(c_.rules.portName, c_.rules.access, platform::kFileShareRead, c_.port,
-                                          c_.rules.baudRate, 8, 0, *c_.reports);
+                                          c_.rules.baudRate, 8, 0, c_.rules.readOnlySetup, *c_.reports);
     if (error == 0) return true;
     error_ = error;
     return false;

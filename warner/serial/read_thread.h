@@ -48,6 +48,7 @@ struct ReadRules {
   std::string portName;
   uint32_t access = 0;
   uint32_t baudRate = 0;
+  ReadOnlySetup readOnlySetup = ReadOnlySetup::kKeep;
 };
 
 struct ReadChannel {

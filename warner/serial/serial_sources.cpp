@@ -20,6 +20,13 @@ bool UsesConfiguredGpsSource(int state) {
   return state == warner::kGpsSourceUseGpsPort || state == warner::kGpsSourceUseWm5GpsPort;
 }
 
+// A port that the settings name (UseGPSPort, UseTMCPort) is one of the machine's, which nobody else
+// sets up on Linux, unless a driver key gives it: a virtual port keeps what its driver set, and so
+// does a port found by the search or shared with the navigation program.
+ReadOnlySetup ListeningSetup(bool namedInSettings, const std::string& name) {
+  return namedInSettings && !driver::IsDriverPort(name) ? ReadOnlySetup::kWhenFree : ReadOnlySetup::kKeep;
+}
+
 }  // namespace
 
 SerialSources::SerialSources(const warner::WarnerSettings& settings, platform::Reporter& reporter,
@@ -99,13 +106,15 @@ SerialSources::Input SerialSources::TmcInput() const {
 }
 
 uint32_t SerialSources::OpenGps() {
+  const auto baudRate = static_cast<uint32_t>(selection_.baudRate);
   if (selection_.standAlone) {
     if (GpsInput() == Input::kFile) return OpenFile(gps_, selection_.filePath);
-    return OpenPort(gps_, selection_.portName, kReadWrite, static_cast<uint32_t>(selection_.baudRate), false);
+    return OpenPort(gps_, selection_.portName, kReadWrite, ReadOnlySetup::kKeep, baudRate, false);
   }
   switch (GpsInput()) {
     case Input::kPort:
-      return OpenPort(gps_, gpsPortName_, platform::kGenericRead, static_cast<uint32_t>(selection_.baudRate), false);
+      return OpenPort(gps_, gpsPortName_, platform::kGenericRead,
+                      ListeningSetup(gpsState_ == warner::kGpsSourceUseGpsPort, gpsPortName_), baudRate, false);
     case Input::kFile: return OpenFile(gps_, gpsSetting_.filePath);
     case Input::kNone: break;
   }
@@ -115,16 +124,16 @@ uint32_t SerialSources::OpenGps() {
 uint32_t SerialSources::OpenTmc() {
   switch (TmcInput()) {
     case Input::kPort:
-      return OpenPort(tmc_, tmcPortName_, selection_.standAlone ? kReadWrite : platform::kGenericRead, kTmcBaudRate,
-                      true);
+      return OpenPort(tmc_, tmcPortName_, selection_.standAlone ? kReadWrite : platform::kGenericRead,
+                      ListeningSetup(tmcState_ == warner::kTmcSourceUseTmcPort, tmcPortName_), kTmcBaudRate, true);
     case Input::kFile: return OpenFile(tmc_, tmcSetting_.filePath);
     case Input::kNone: break;
   }
   return 0;
 }
 
-uint32_t SerialSources::OpenPort(Source& source, const std::string& name, uint32_t access, uint32_t baudRate,
-                                 bool tmc) {
+uint32_t SerialSources::OpenPort(Source& source, const std::string& name, uint32_t access, ReadOnlySetup readOnlySetup,
+                                 uint32_t baudRate, bool tmc) {
   ReadRules rules;
   rules.tmc = tmc;
   rules.standAlone = selection_.standAlone;
@@ -132,6 +141,7 @@ uint32_t SerialSources::OpenPort(Source& source, const std::string& name, uint32
   rules.portName = name;
   rules.access = access;
   rules.baudRate = baudRate;
+  rules.readOnlySetup = readOnlySetup;
   auto channel = std::make_shared<ReadChannel>(std::move(rules), navigationPresent_, reports_);
   if (!channel->ring.Setup()) {
     const uint32_t error = platform::GetLastError();
@@ -139,7 +149,7 @@ uint32_t SerialSources::OpenPort(Source& source, const std::string& name, uint32
     return error;
   }
   const uint32_t error =
-      OpenCommDevice(name, access, platform::kFileShareRead, channel->port, baudRate, 8, 0, reporter_);
+      OpenCommDevice(name, access, platform::kFileShareRead, channel->port, baudRate, 8, 0, readOnlySetup, reporter_);
   if (error != 0) return error;
   {
     std::lock_guard guard(lock_);

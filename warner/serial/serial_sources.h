@@ -96,7 +96,8 @@ class SerialSources {
   uint32_t FindVirtualPort(const char* keyName, const char* failure, std::string& portName);
   uint32_t OpenGps();
   uint32_t OpenTmc();
-  uint32_t OpenPort(Source& source, const std::string& name, uint32_t access, uint32_t baudRate, bool tmc);
+  uint32_t OpenPort(Source& source, const std::string& name, uint32_t access, ReadOnlySetup readOnlySetup,
+                    uint32_t baudRate, bool tmc);
   uint32_t OpenFile(Source& source, const std::string& path);
   void StopSource(Source& source);
   Input GpsInput() const;

@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <string>
+
+#include "platform/devices/custom_rate.h"
 
 namespace platform::testing {
 
@@ -67,5 +70,51 @@ class Pty {
   int slave_ = -1;
   std::string slavePath_;
 };
+
+// A terminal's settings as the kernel reports them, the arbitrary rate included.
+struct TerminalSnapshot {
+  termios tio{};
+  uint32_t rate = 0;
+};
+
+inline TerminalSnapshot SnapshotTerminal(int fd) {
+  TerminalSnapshot snapshot;
+  EXPECT_EQ(tcgetattr(fd, &snapshot.tio), 0);
+  snapshot.rate = serial_detail::ReadRate(fd);
+  return snapshot;
+}
+
+// Every field, not only the rate: a port left in raw mode breaks a console.
+inline void ExpectSameTerminal(const TerminalSnapshot& seen, const TerminalSnapshot& wanted) {
+  EXPECT_EQ(seen.tio.c_iflag, wanted.tio.c_iflag);
+  EXPECT_EQ(seen.tio.c_oflag, wanted.tio.c_oflag);
+  EXPECT_EQ(seen.tio.c_cflag, wanted.tio.c_cflag);
+  EXPECT_EQ(seen.tio.c_lflag, wanted.tio.c_lflag);
+  EXPECT_EQ(seen.tio.c_line, wanted.tio.c_line);
+  for (size_t i = 0; i < NCCS; ++i) EXPECT_EQ(seen.tio.c_cc[i], wanted.tio.c_cc[i]) << "c_cc[" << i << "]";
+  EXPECT_EQ(cfgetispeed(&seen.tio), cfgetispeed(&wanted.tio));
+  EXPECT_EQ(cfgetospeed(&seen.tio), cfgetospeed(&wanted.tio));
+  EXPECT_EQ(seen.rate, wanted.rate);
+}
+
+// A terminal as a console or another program may leave it: line editing, echo, signals, CR to LF,
+// output processing, odd control characters; at `rate`, which may lack a speed code.
+inline void SetOddTerminal(int fd, uint32_t rate) {
+  termios tio{};
+  ASSERT_EQ(tcgetattr(fd, &tio), 0);
+  tio.c_iflag |= ICRNL | IXON | IXANY;
+  tio.c_oflag |= OPOST | ONLCR;
+  tio.c_lflag |= ICANON | ECHO | ECHOE | ISIG | IEXTEN;
+  tio.c_cflag |= CSTOPB | HUPCL;
+  tio.c_cc[VEOF] = 0x01;
+  tio.c_cc[VMIN] = 7;
+  tio.c_cc[VTIME] = 3;
+  tio.c_cc[VSTART] = 0x05;
+  cfsetspeed(&tio, B57600);
+  ASSERT_EQ(tcsetattr(fd, TCSANOW, &tio), 0);
+  if (rate != 57600) {
+    ASSERT_TRUE(serial_detail::SetCustomRate(fd, rate));
+  }
+}
 
 }  // namespace platform::testing

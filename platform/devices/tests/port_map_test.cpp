@@ -7,6 +7,7 @@
 
 #include "platform/devices/device.h"
 #include "platform/devices/tests/device_test_support.h"
+#include "platform/errors/errors.h"
 #include "platform/registry/registry.h"
 
 namespace platform {
@@ -69,6 +70,19 @@ TEST_F(PortMapTest, RegistryEntriesWinAndDecideTheirPort) {
   EXPECT_EQ(ResolvePortName("COM012:"), Dev("ttyAMA0"));
   EXPECT_EQ(ResolvePortName("COM8:"), std::nullopt);
   EXPECT_EQ(ResolvePortName("COM9:"), std::nullopt);
+}
+
+// A port the damaged registry may have mapped is reported as such, not as a missing device; the
+// defaults still serve.
+TEST_F(PortMapTest, ADamagedRegistryIsReportedAndTheDefaultsStay) {
+  AddDevices({"ttyUSB0"});
+  std::filesystem::create_directories(root_ + "/Registry");
+  std::ofstream(HiveFilePath(Hive::kLocalMachine)) << std::string(4096, 'x');
+  uint32_t registryError = 0;
+  EXPECT_EQ(PortMap(&registryError), (PortList{{"COM3:", Dev("ttyUSB0")}}));
+  EXPECT_EQ(registryError, kErrorRegistryCorrupt);
+  EXPECT_EQ(OpenDevice("COM4:", kGenericRead, kFileShareRead), nullptr);
+  EXPECT_EQ(GetLastError(), kErrorRegistryCorrupt);
 }
 
 TEST_F(PortMapTest, DeviceNamesAreRecognisedStrictly) {

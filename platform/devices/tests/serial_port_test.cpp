@@ -157,7 +157,7 @@ TEST_F(SerialPortTest, SettingsLinuxCannotApplyAreRefusedAndChangeNothing) {
 }
 
 // 14400 and the like have no termios speed code; they reach the terminal all the same, and a port
-// opened later finds them.
+// opened meanwhile finds them.
 TEST_F(SerialPortTest, RatesWithoutASpeedCodeAreSetAndFound) {
   auto port = OpenSlave();
   ASSERT_NE(port, nullptr);
@@ -168,14 +168,14 @@ TEST_F(SerialPortTest, RatesWithoutASpeedCodeAreSetAndFound) {
   SerialSettings back;
   ASSERT_TRUE(GetSerialSettings(*port, back));
   EXPECT_EQ(back.baudRate, 14400u);
-  port.reset();
 
-  auto again = OpenSlave();
-  ASSERT_NE(again, nullptr);
-  ASSERT_TRUE(GetSerialSettings(*again, back));
+  auto reader = OpenSlave(kGenericRead);
+  ASSERT_NE(reader, nullptr);
+  ASSERT_TRUE(GetSerialSettings(*reader, back));
   EXPECT_EQ(back.baudRate, 14400u);
+  port.reset();
   wanted.baudRate = 9600;
-  ASSERT_TRUE(SetSerialSettings(*again, wanted));
+  ASSERT_TRUE(SetSerialSettings(*reader, wanted));
   EXPECT_EQ(serial_detail::ReadRate(pty_.slave()), 9600u);
 }
 
@@ -198,6 +198,59 @@ TEST_F(SerialPortTest, TheBlockAtOpenDescribesTheTerminalAsFound) {
   EXPECT_EQ(found.stopBits, 2);
   EXPECT_EQ(found.flags & (SerialSettings::kInX | SerialSettings::kOutxCtsFlow), SerialSettings::kInX);
   EXPECT_EQ(found.length, sizeof(SerialSettings));
+}
+
+// A port on the machine's console must not stay in raw mode: whatever an opener changed, the
+// terminal is exactly as it was found once the opener closes it, and a reader that asks for no
+// change leaves it alone while it is open.
+TEST_F(SerialPortTest, EveryOpenerLeavesTheTerminalAsItFoundIt) {
+  struct Case {
+    const char* what;
+    uint32_t access;
+    bool setsUp;
+  };
+  const Case cases[] = {
+      {"writer", kReadWrite, false},
+      {"writer that sets the port up", kReadWrite, true},
+      {"reader", kGenericRead, false},
+      {"reader that sets the port up", kGenericRead, true},
+  };
+  for (const uint32_t rate : {57600u, 14400u}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + " at " + std::to_string(rate));
+      testing::SetOddTerminal(pty_.slave(), rate);
+      const testing::TerminalSnapshot found = testing::SnapshotTerminal(pty_.slave());
+      auto port = OpenSlave(c.access);
+      ASSERT_NE(port, nullptr);
+      if (!(c.access & kGenericWrite)) testing::ExpectSameTerminal(testing::SnapshotTerminal(pty_.slave()), found);
+      if (c.setsUp) {
+        SerialSettings settings;
+        settings.baudRate = rate == 14400 ? 4800 : 14400;
+        ASSERT_TRUE(SetSerialSettings(*port, settings)) << GetLastError();
+        EXPECT_EQ(serial_detail::ReadRate(pty_.slave()), settings.baudRate);
+      }
+      port.reset();
+      testing::ExpectSameTerminal(testing::SnapshotTerminal(pty_.slave()), found);
+    }
+  }
+}
+
+TEST_F(SerialPortTest, AReaderSetsThePortUpOnlyWhileNoOtherOpenerHoldsIt) {
+  auto writer = OpenSlave(kReadWrite);
+  auto reader = OpenSlave(kGenericRead);
+  ASSERT_NE(writer, nullptr);
+  ASSERT_NE(reader, nullptr);
+  const testing::TerminalSnapshot before = testing::SnapshotTerminal(pty_.slave());
+  SerialSettings settings;
+  settings.baudRate = 4800;
+  EXPECT_FALSE(SetSerialSettings(*reader, settings));
+  EXPECT_EQ(GetLastError(), kErrorSharingViolation);
+  testing::ExpectSameTerminal(testing::SnapshotTerminal(pty_.slave()), before);
+
+  writer.reset();
+  EXPECT_TRUE(SetSerialSettings(*reader, settings));
+  EXPECT_EQ(OpenSlave(kReadWrite), nullptr) << "the reader holds the port now";
+  EXPECT_EQ(GetLastError(), kErrorSharingViolation);
 }
 
 TEST_F(SerialPortTest, IntervalAndTotalTimeOutsEndAReadWithWhatCame) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 
+#include <fstream>
+
 #include "platform/errors/errors.h"
 #include "platform/reports/scripted_reporter.h"
 #include "warner/serial/tests/pty_fixture.h"
@@ -12,30 +14,29 @@ namespace {
 
 constexpr uint32_t kReadWrite = platform::kGenericRead | platform::kGenericWrite;
 
+using platform::testing::ExpectSameTerminal;
+using platform::testing::SnapshotTerminal;
+using Setup = ReadOnlySetup;
+
 class CommPortTest : public test::PtyFixture {
  protected:
-  // A terminal as some other program left it: 19200 baud, two stop bits. (A pseudo-terminal keeps
-  // no byte size or parity of its own: it is always 8 bits without parity.)
+  // A terminal as a console or another program left it, at a rate without a speed code. (A
+  // pseudo-terminal keeps no byte size or parity of its own: it is always 8 bits without parity.)
   void SetUp() override {
     PtyFixture::SetUp();
-    termios tio = SlaveTermios();
-    ::cfsetispeed(&tio, B19200);
-    ::cfsetospeed(&tio, B19200);
-    tio.c_cflag |= CSTOPB;
-    ASSERT_EQ(::tcsetattr(slave_, TCSANOW, &tio), 0);
+    platform::testing::SetOddTerminal(slave_, 14400);
+    found_ = SnapshotTerminal(slave_);
   }
-  void ExpectLeftAsFound() const {
-    const termios tio = SlaveTermios();
-    EXPECT_EQ(::cfgetispeed(&tio), static_cast<speed_t>(B19200));
-    EXPECT_NE(tio.c_cflag & CSTOPB, 0u);
-  }
+  void ExpectLeftAsFound() const { ExpectSameTerminal(SnapshotTerminal(slave_), found_); }
 
+  platform::testing::TerminalSnapshot found_;
   platform::ScriptedReporter reporter_;
 };
 
 TEST_F(CommPortTest, WithWriteAccessThePortIsSetForNmeaAndPutBackAtClose) {
   CommPort port;
-  ASSERT_EQ(OpenCommDevice("COM4:", kReadWrite, platform::kFileShareRead, port, 4800, 8, 0, reporter_), 0u);
+  ASSERT_EQ(OpenCommDevice("COM4:", kReadWrite, platform::kFileShareRead, port, 4800, 8, 0, Setup::kKeep, reporter_),
+            0u);
   const termios tio = SlaveTermios();
   EXPECT_EQ(::cfgetispeed(&tio), static_cast<speed_t>(B4800));
   EXPECT_EQ(tio.c_cflag & CSTOPB, 0u);
@@ -58,7 +59,8 @@ TEST_F(CommPortTest, WithWriteAccessThePortIsSetForNmeaAndPutBackAtClose) {
   EXPECT_EQ(timeouts.writeTotalConstant, 100u);
 
   // A second open of an open port changes nothing.
-  EXPECT_EQ(OpenCommDevice("COM4:", kReadWrite, platform::kFileShareRead, port, 9600, 8, 0, reporter_), 0u);
+  EXPECT_EQ(OpenCommDevice("COM4:", kReadWrite, platform::kFileShareRead, port, 9600, 8, 0, Setup::kKeep, reporter_),
+            0u);
   const termios again = SlaveTermios();
   EXPECT_EQ(::cfgetispeed(&again), static_cast<speed_t>(B4800));
 
@@ -70,7 +72,9 @@ TEST_F(CommPortTest, WithWriteAccessThePortIsSetForNmeaAndPutBackAtClose) {
 
 TEST_F(CommPortTest, ReadOnlyThePortKeepsItsSettingsButReadsGetALimit) {
   CommPort port;
-  ASSERT_EQ(OpenCommDevice("COM4:", platform::kGenericRead, platform::kFileShareRead, port, 4800, 8, 0, reporter_), 0u);
+  ASSERT_EQ(OpenCommDevice("COM4:", platform::kGenericRead, platform::kFileShareRead, port, 4800, 8, 0, Setup::kKeep,
+                           reporter_),
+            0u);
   ExpectLeftAsFound();
   // A read of a silent port comes back instead of waiting for 2048 bytes.
   uint8_t buffer[2048];
@@ -81,14 +85,57 @@ TEST_F(CommPortTest, ReadOnlyThePortKeepsItsSettingsButReadsGetALimit) {
   ExpectLeftAsFound();
 }
 
+// A machine's port that nobody else sets up runs at the receiver's rate; one that another program
+// holds is listened to as that program set it. Either way it is put back as found.
+TEST_F(CommPortTest, ReadOnlyAMachinesPortIsSetUpUnlessAnotherProgramHoldsIt) {
+  for (const bool held : {false, true}) {
+    SCOPED_TRACE(held ? "held" : "free");
+    std::unique_ptr<platform::Device> other;
+    if (held) other = platform::OpenDevice("COM4:", kReadWrite, 0);
+    const platform::testing::TerminalSnapshot before = SnapshotTerminal(slave_);
+    CommPort port;
+    ASSERT_EQ(OpenCommDevice("COM4:", platform::kGenericRead, platform::kFileShareRead, port, 4800, 8, 0,
+                             Setup::kWhenFree, reporter_),
+              0u);
+    const termios tio = SlaveTermios();
+    if (held) {
+      ExpectSameTerminal(SnapshotTerminal(slave_), before);
+    } else {
+      EXPECT_EQ(::cfgetispeed(&tio), static_cast<speed_t>(B4800));
+      EXPECT_EQ(tio.c_lflag & (ICANON | ECHO), 0u);
+      EXPECT_EQ(tio.c_iflag & ICRNL, 0u);
+    }
+    EXPECT_EQ(port.setUp, !held);
+    uint8_t byte = 0;
+    size_t count = 99;
+    EXPECT_TRUE(port.device->Read(&byte, 1, &count)) << "reads have a limit either way";
+    CloseCommDevice(port);
+    ExpectSameTerminal(SnapshotTerminal(slave_), before);
+    other.reset();
+    ExpectLeftAsFound();
+  }
+  EXPECT_TRUE(reporter_.Records().empty());
+}
+
 TEST_F(CommPortTest, AnUnknownPortIsReported) {
   CommPort port;
-  const uint32_t error = OpenCommDevice("COM9:", kReadWrite, platform::kFileShareRead, port, 4800, 8, 0, reporter_);
+  const uint32_t error =
+      OpenCommDevice("COM9:", kReadWrite, platform::kFileShareRead, port, 4800, 8, 0, Setup::kKeep, reporter_);
   EXPECT_NE(error, 0u);
   EXPECT_EQ(platform::GetLastError(), error);
   EXPECT_FALSE(port.IsOpen());
   ASSERT_EQ(reporter_.Records().size(), 1u);
   EXPECT_EQ(reporter_.Records()[0].text.rfind("OpenCommDevice: Failed to open 'COM9:'\nError No ", 0), 0u);
+}
+
+TEST_F(CommPortTest, ADamagedRegistryIsNamedWithWhatToDo) {
+  std::ofstream(platform::HiveFilePath(platform::Hive::kLocalMachine), std::ios::trunc) << std::string(4096, 'x');
+  CommPort port;
+  EXPECT_EQ(OpenCommDevice("COM4:", kReadWrite, platform::kFileShareRead, port, 4800, 8, 0, Setup::kKeep, reporter_),
+            platform::kErrorRegistryCorrupt);
+  ASSERT_EQ(reporter_.Records().size(), 2u);
+  EXPECT_EQ(reporter_.Records()[0].text.rfind("OpenCommDevice: Failed to open 'COM4:'\nError No 1015: ", 0), 0u);
+  EXPECT_EQ(reporter_.Records()[1].text, platform::DamagedHiveAdvice(platform::Hive::kLocalMachine));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/devices/port_map.h"
+#include "platform/devices/tests/device_test_support.h"
 #include "platform/registry/registry.h"
 
 namespace serial::test {

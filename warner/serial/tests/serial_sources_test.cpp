@@ -210,6 +210,25 @@ TEST_F(Sources, VirtualModeListensToTheDriversPort) {
   EXPECT_EQ(Pull(4).bytes, "$abc");
 }
 
+// On Linux nobody else sets up a machine's port that the settings name: the warner reads the
+// receiver at the configured rate. The driver's virtual port keeps what its driver set. Either
+// way the port is as found once the sources stop.
+TEST_F(Sources, APortNamedInTheSettingsIsSetUpUnlessADriverGivesIt) {
+  for (const bool driversPort : {false, true}) {
+    SCOPED_TRACE(driversPort ? "driver's port" : "machine's port");
+    if (driversPort) WriteDriverKey("SercastNG", 4, "Velmora GmbH");
+    platform::testing::SetOddTerminal(slave_, 57600);
+    const platform::testing::TerminalSnapshot found = platform::testing::SnapshotTerminal(slave_);
+    UseGpsPort("COM4:");
+    SerialSources& sources = Make();
+    ASSERT_EQ(sources.StartSources(), 0u);
+    EXPECT_EQ(platform::serial_detail::ReadRate(slave_), driversPort ? 57600u : 4800u);
+    sources.StopSources();
+    platform::testing::ExpectSameTerminal(platform::testing::SnapshotTerminal(slave_), found);
+  }
+  EXPECT_TRUE(reporter_.Records().empty());
+}
+
 TEST_F(Sources, TheTmcSearchNeedsItsOwnDriverKey) {
   WriteDriverKey("SercastNG", 4, "Velmora GmbH");
   settings_.evaluateTMC = 2;
@@ -231,7 +250,8 @@ TEST_F(Sources, TmcFromALogFileAndWithoutASource) {
 
   settings_.useTMCPort.filePath = WriteLog("tmc.bin", "?123456789");
   settings_.tmcSourceState = warner::kTmcSourceUseTmcPort;
-  settings_.baudRate = 0;
+  settings_.baudRate = 0;  // unpaced: no rate a port could be set to
+  UseGpsPort(WriteLog("gps.log", "$"));
   SerialSources& sources = Make();
   ASSERT_EQ(sources.StartSources(), 0u);
   ASSERT_EQ(sources.ReadTmcBytes(buffer, sizeof buffer, &count), 0u);
@@ -260,7 +280,8 @@ TEST_F(Sources, AFailedStartLeavesNothingOpen) {
   EXPECT_EQ(sources.StartSources(), platform::kErrorBufferNotSet);
   // The port was opened and then closed again: its settings are back, and another writer may open it.
   CommPort other;
-  EXPECT_EQ(OpenCommDevice("COM4:", platform::kGenericRead | platform::kGenericWrite, 0, other, 4800, 8, 0, reporter_),
+  EXPECT_EQ(OpenCommDevice("COM4:", platform::kGenericRead | platform::kGenericWrite, 0, other, 4800, 8, 0,
+                           ReadOnlySetup::kKeep, reporter_),
             0u);
 }
 
