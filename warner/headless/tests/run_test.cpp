@@ -104,6 +104,18 @@ TEST_F(RunTest, AStopRequestEndsTheRunAndTheSelectionIsWrittenBack) {
   EXPECT_NE(values.find("BaudRate=9600\n"), std::string::npos) << values;
 }
 
+TEST_F(RunTest, ValuesThatCannotBeWrittenBackFailTheRun) {
+  fs::create_directory(folder_ / "SntSettings.ini.tmp");  // where the new values would be written
+  platform::ScriptedReporter reporter;
+  RunStop stop;
+  stop.Request();
+  std::FILE* out = std::tmpfile();
+  EXPECT_EQ(RunOnSources({folder_.string(), true, false}, out, reporter, stop), kRunOutputFailed);
+  std::fclose(out);
+  ASSERT_EQ(reporter.Records().size(), 1u);
+  EXPECT_EQ(reporter.Records()[0].text.rfind("Can't write ", 0), 0u);
+}
+
 TEST_F(RunTest, AnUnusableSourceEndsTheRunWithItsCode) {
   std::ofstream(folder_ / "SntGlobals.ini", std::ios::app) << "UseGPSPort = COM9:\n";
   platform::ScriptedReporter reporter;
