@@ -14,10 +14,12 @@ namespace converter {
 
 namespace {
 
-// Plain ASCII text and line ends, which LogText leaves as they are: nearly every message.
+bool IsLayout(char c) { return c == '\n' || c == '\t'; }
+
+// Plain ASCII text, line ends and tabs, which LogText leaves as they are: nearly every message.
 bool IsPlain(std::string_view text) {
   for (const char c : text) {
-    if ((c < ' ' && c != '\n') || c > '~') return false;
+    if ((c < ' ' && !IsLayout(c)) || c > '~') return false;
   }
   return true;
 }
@@ -87,10 +89,10 @@ std::string LogText(std::string_view text) {
   std::string shown;
   shown.reserve(utf8.size());
   for (size_t start = 0;;) {
-    const size_t end = utf8.find('\n', start);
+    const size_t end = utf8.find_first_of("\n\t", start);
     shown += platform::TerminalSafe(std::string_view(utf8).substr(start, end - start));
     if (end == std::string::npos) return shown;
-    shown += '\n';
+    shown += utf8[end];
     start = end + 1;
   }
 }

@@ -40,8 +40,8 @@ class RunLog {
 };
 
 // A message as the log and the console show it: text that is valid UTF-8 stays, anything else is
-// taken as Windows-1252; every control character but the line end is escaped, so that a garbage
-// line can neither break the output's encoding nor send escape sequences to a terminal.
+// taken as Windows-1252; every control character but the line end and the tab is escaped, so that a
+// garbage line can neither break the output's encoding nor send escape sequences to a terminal.
 std::string LogText(std::string_view text);
 
 // What the run counts for its summary.

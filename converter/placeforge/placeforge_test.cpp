@@ -269,10 +269,14 @@ TEST_F(Placeforge, AConversionStoppedBySigtermLeavesThePreviousOutputs) {
     }
     ::_exit(127);
   }
+  // A temporary beside the files, or a file that has changed already.
   auto writing = [&] {
     std::error_code error;
     for (const auto& entry : fs::recursive_directory_iterator(dir_ / "output", error)) {
-      if (entry.path().extension() == ".tmp") return true;
+      const auto old = before.find(fs::relative(entry.path(), dir_ / "output").string());
+      if (entry.is_regular_file(error) && (old == before.end() || old->second.size() != entry.file_size(error))) {
+        return true;
+      }
     }
     return false;
   };
@@ -285,6 +289,18 @@ TEST_F(Placeforge, AConversionStoppedBySigtermLeavesThePreviousOutputs) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGTERM) << status;
   EXPECT_TRUE(FilesBelow(dir_ / "output") == before);
   EXPECT_EQ(FilesBelow(dir_ / "output").size(), before.size());
+}
+
+// What Linux editors write: the paths are the ones the file shows, and so is the console.
+TEST_F(Placeforge, AUtf8ConfigurationNamesItsPathsAsWritten) {
+  CopySample("SNTOnly");
+  WriteFile(dir_ / "placeforge.txt",
+            std::regex_replace(ReadFile(dir_ / "placeforge.txt"), std::regex("WaypostPath = [^\n]*"),
+                               "WaypostPath = nav \xC3\xBC/Sentry.snt"));
+  const ProgramRun run = Run("placeforge.txt");
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(fs::exists(dir_ / "nav \xC3\xBC" / "Sentry.snt"));
+  EXPECT_NE(run.output.find("converted to file:\nnav \xC3\xBC/Sentry.snt\n"), std::string::npos) << run.output;
 }
 
 TEST_F(Placeforge, SntOnlyCreatesNoDestinationFolder) {
@@ -335,7 +351,9 @@ TEST_F(Placeforge, ALogFileThatCannotBeCreatedGivesResultTwo) {
   WriteFile(dir_ / "config.txt", "LogFile = missing/folder/log.txt\nSubGroup = A\n");
   const ProgramRun run = Run("-k config.txt");
   EXPECT_EQ(run.status, 2);
-  EXPECT_NE(run.output.find("### Can't open the logfile 'missing/folder/log.txt'. ###\n"), std::string::npos);
+  EXPECT_NE(
+      run.output.find("### Can't open the logfile 'missing/folder/log.txt'. Reason: No such file or directory. ###\n"),
+      std::string::npos);
   EXPECT_EQ(run.output.find("Log file was written to"), std::string::npos);
 }
 

@@ -73,6 +73,9 @@ int ConversionRun::ReadConfiguration(const std::string& configPath) {
     log_.Printf("%s\n", error.c_str());
     return kRunConfigError;
   }
+  std::string messages;
+  counters_.configErrors += ReportCutLines(file, messages);
+  log_.Write(messages);
   return kRunDone;
 }
 
