@@ -37,9 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   converter::RunLog log(sink);
   const converter::ConfigFile file =
       converter::ConfigFile::FromText(std::string_view(reinterpret_cast<const char*>(data), size));
+  // A line is cut to its limit, line end kept: the rest of it never shows as a line of its own.
   for (const converter::ConfigFile::Line& line : file.Lines()) {
-    Check(line.text.size() <= converter::kMaxConfigLineLength);
+    const size_t lineEnd = line.text.find('\n');
+    Check(lineEnd == std::string::npos || lineEnd + 1 == line.text.size());
+    Check(line.text.size() - (lineEnd == std::string::npos ? 0 : 1) <= converter::kMaxConfigLineLength);
   }
+  std::string messages;
+  Check(converter::ReportCutLines(file, messages) <= static_cast<int>(file.Lines().size()));
 
   converter::ConverterConfig config;
   if (!converter::ReadLogSettings(file, config).empty()) return 0;

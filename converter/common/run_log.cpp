@@ -1,5 +1,6 @@
 #include "converter/common/run_log.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
@@ -11,31 +12,89 @@
 
 namespace converter {
 
+namespace {
+
+bool IsLayout(char c) { return c == '\n' || c == '\t'; }
+
+// Plain ASCII text, line ends and tabs, which LogText leaves as they are: nearly every message.
+bool IsPlain(std::string_view text) {
+  for (const char c : text) {
+    if ((c < ' ' && !IsLayout(c)) || c > '~') return false;
+  }
+  return true;
+}
+
+std::string Format(const char* fmt, va_list args) {
+  char small[1024];
+  va_list again;
+  va_copy(again, args);
+  const int length = std::vsnprintf(small, sizeof small, fmt, args);
+  std::string text;
+  if (length >= static_cast<int>(sizeof small)) {
+    text.resize(static_cast<size_t>(length) + 1);
+    std::vsnprintf(text.data(), text.size(), fmt, again);
+    text.resize(static_cast<size_t>(length));
+  } else if (length > 0) {
+    text.assign(small, static_cast<size_t>(length));
+  }
+  va_end(again);
+  return text;
+}
+
+}  // namespace
+
 void RunLog::Printf(const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);
-  std::vfprintf(Stream(), fmt, args);
+  const std::string text = Format(fmt, args);
   va_end(args);
+  Write(text);
 }
 
-void RunLog::Write(std::string_view text) { std::fwrite(text.data(), 1, text.size(), Stream()); }
+void RunLog::Write(std::string_view text) { Put(Stream(), text); }
 
 void RunLog::ConsolePrintf(const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);
-  std::vfprintf(console_, fmt, args);
+  const std::string text = Format(fmt, args);
   va_end(args);
+  Put(console_, text);
+}
+
+void RunLog::Put(std::FILE* stream, std::string_view text) {
+  std::string shown;
+  if (!IsPlain(text)) text = shown = LogText(text);
+  if (std::fwrite(text.data(), 1, text.size(), stream) != text.size() && stream == file_ && fileErrno_ == 0) {
+    fileErrno_ = errno != 0 ? errno : EIO;
+  }
 }
 
 bool RunLog::OpenFile(const std::string& linuxPath) {
   CloseFile();
+  fileErrno_ = 0;
   file_ = std::fopen(linuxPath.c_str(), "w");
   return file_ != nullptr;
 }
 
-void RunLog::CloseFile() {
-  if (file_ != nullptr) std::fclose(file_);
+bool RunLog::CloseFile() {
+  if (file_ == nullptr) return fileErrno_ == 0;
+  if ((std::fflush(file_) != 0 || std::ferror(file_) != 0) && fileErrno_ == 0) fileErrno_ = errno != 0 ? errno : EIO;
+  if (std::fclose(file_) != 0 && fileErrno_ == 0) fileErrno_ = errno;
   file_ = nullptr;
+  return fileErrno_ == 0;
+}
+
+std::string LogText(std::string_view text) {
+  const std::string utf8 = platform::FileTextToUtf8(text);
+  std::string shown;
+  shown.reserve(utf8.size());
+  for (size_t start = 0;;) {
+    const size_t end = utf8.find_first_of("\n\t", start);
+    shown += platform::TerminalSafe(std::string_view(utf8).substr(start, end - start));
+    if (end == std::string::npos) return shown;
+    shown += utf8[end];
+    start = end + 1;
+  }
 }
 
 std::string ConverterPath(std::string_view configuredPath) {

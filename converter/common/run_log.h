@@ -1,6 +1,7 @@
 #pragma once
 // The conversion run's log and counters. The log is the console until the configuration's
-// LogFile opens a file; every message of the run goes through it, printf-formatted.
+// LogFile opens a file; every message of the run goes through it, printf-formatted. What it writes
+// is LogText: the messages quote configuration values and list lines as they stand in their files.
 
 #include <cstdio>
 #include <string>
@@ -24,15 +25,24 @@ class RunLog {
 
   // Creates (truncates) the log file at a Linux path and makes it the log; false when it cannot.
   bool OpenFile(const std::string& linuxPath);
-  void CloseFile();
+  // False when the log file could not be written whole; FileErrno() then tells why.
+  bool CloseFile();
   bool HasFile() const { return file_ != nullptr; }
+  int FileErrno() const { return fileErrno_; }
 
  private:
   std::FILE* Stream() const { return file_ != nullptr ? file_ : console_; }
+  void Put(std::FILE* stream, std::string_view text);
 
   std::FILE* console_;
   std::FILE* file_ = nullptr;
+  int fileErrno_ = 0;  // of the first write to the log file that failed
 };
+
+// A message as the log and the console show it: text that is valid UTF-8 stays, anything else is
+// taken as Windows-1252; every control character but the line end and the tab is escaped, so that a
+// garbage line can neither break the output's encoding nor send escape sequences to a terminal.
+std::string LogText(std::string_view text);
 
 // What the run counts for its summary.
 struct RunCounters {

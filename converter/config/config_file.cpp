@@ -42,6 +42,9 @@ constexpr std::array<KeyName, kConfigKeyCount - 1> kKeyNames = {{
     {ConfigKey::kSentryDistance, "SentryDistance"},
 }};
 
+// What some editors write at the start of a UTF-8 file.
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
 bool IsTrailingBlank(char c) { return c == ' ' || c == '\n' || c == '\r'; }
 
 // Windows text mode turns CR LF into LF; a lone CR stays.
@@ -95,20 +98,30 @@ ConfigFile::Line ParseConfigLine(std::string_view text) {
 }
 
 ConfigFile ConfigFile::FromText(std::string_view text) {
-  const std::string bytes = TextModeBytes(text);
+  std::string bytes = TextModeBytes(text);
+  // Decided for the whole file: a Windows-1252 file with letters beyond ASCII is hardly ever valid
+  // UTF-8 as a whole, while one line of it may be.
+  const bool utf8 = platform::IsValidUtf8(bytes);
+  if (utf8 && bytes.starts_with(kUtf8Mark)) bytes.erase(0, kUtf8Mark.size());
   ConfigFile file;
-  size_t pos = 0;
-  while (pos < bytes.size()) {
-    // What one fgets call returns: up to the line end, at most kMaxConfigLineLength bytes.
-    size_t length = 0;
-    while (pos + length < bytes.size() && length < kMaxConfigLineLength) {
-      if (bytes[pos + length++] == '\n') break;
-    }
-    std::string_view chunk(bytes.data() + pos, length);
-    pos += length;
+  for (size_t pos = 0; pos < bytes.size();) {
+    const size_t lineEnd = bytes.find('\n', pos);
+    const size_t next = lineEnd == std::string::npos ? bytes.size() : lineEnd + 1;
+    std::string_view raw(bytes.data() + pos, next - pos);
+    pos = next;
     // The readers see a C string: a NUL byte ends the line's text.
-    chunk = chunk.substr(0, chunk.find('\0'));
-    file.lines_.push_back(ParseConfigLine(chunk));
+    raw = raw.substr(0, raw.find('\0'));
+    size_t replaced = 0;
+    std::string line = utf8 ? platform::Utf8ToCp1252(raw, '?', &replaced) : std::string(raw);
+    const bool ended = !line.empty() && line.back() == '\n';
+    const bool cut = line.size() - (ended ? 1 : 0) > kMaxConfigLineLength;
+    if (cut) {
+      line.resize(kMaxConfigLineLength);
+      if (ended) line += '\n';
+    }
+    file.lines_.push_back(ParseConfigLine(line));
+    file.lines_.back().cut = cut;
+    file.lines_.back().unrepresentable = replaced != 0;
   }
   return file;
 }

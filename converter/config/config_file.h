@@ -1,6 +1,6 @@
 #pragma once
-// A converter configuration file as its readers see it: the lines as a text-mode fgets with a
-// 1024-byte buffer returns them, each already split into the key it sets and the value it gives.
+// A converter configuration file as its readers see it: its lines in Windows-1252, each cut to
+// 1023 characters and already split into the key it sets and the value it gives.
 
 #include <string>
 #include <string_view>
@@ -49,7 +49,7 @@ std::string_view ConfigKeyName(ConfigKey key);
 // line starts with a blank or with no key name.
 ConfigKey RecognizeKey(std::string_view line);
 
-// The longest line a read returns; longer lines go on as the next line.
+// The longest line the readers take; a longer one is cut, and the rest of it is no line of its own.
 inline constexpr size_t kMaxConfigLineLength = 1023;
 
 class ConfigFile {
@@ -57,12 +57,15 @@ class ConfigFile {
   struct Line {
     std::string text;  // as read, with its own line end, for the echo
     ConfigKey key = ConfigKey::kNone;
-    std::string value;  // behind the first "=", comment and surrounding blanks removed
+    std::string value;             // behind the first "=", comment and surrounding blanks removed
+    bool cut = false;              // longer than kMaxConfigLineLength
+    bool unrepresentable = false;  // a UTF-8 file's line with characters Windows-1252 lacks ('?' now)
   };
 
   // False, with the errno value, when the file cannot be opened or read.
   static bool Load(const std::string& linuxPath, ConfigFile& out, int* errnoValue);
-  // The same reading rules applied to text already in memory.
+  // The same reading rules applied to text already in memory. A file that is valid UTF-8 (what
+  // Linux editors write) is converted to Windows-1252; any other is Windows-1252 already.
   static ConfigFile FromText(std::string_view text);
 
   const std::vector<Line>& Lines() const { return lines_; }

@@ -1,5 +1,6 @@
 #include "converter/config/config_reader.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <new>
 #include <stdexcept>
@@ -23,6 +24,12 @@ std::string TooManySubcategories(int lineNumber, int count) {
   char text[kMessageBufferSize];
   std::snprintf(text, sizeof text, "# Line %d: Number of subcategories too great: %d, max allowed: %d.\n", lineNumber,
                 count, kMaxSubcategories);
+  return text;
+}
+
+std::string NotWindows1252(int lineNumber) {
+  char text[kMessageBufferSize];
+  std::snprintf(text, sizeof text, "# Line %d: Characters without a Windows-1252 code. #", lineNumber);
   return text;
 }
 
@@ -140,9 +147,12 @@ void ReserveBlocks(std::vector<SubcategoryConfig>& blocks, int count) {
 }
 
 std::string ReadLogSettings(const ConfigFile& file, ConverterConfig& config) {
+  int lineNumber = 0;
   for (const ConfigFile::Line& line : file.Lines()) {
+    ++lineNumber;
     switch (line.key) {
       case ConfigKey::kLogFile:
+        if (line.unrepresentable) return NotWindows1252(lineNumber);
         if (TooLong(line.value, kPathBufferSize)) {
           char text[kMessageBufferSize];
           std::snprintf(text, sizeof text, "### String is too long, max. allowed: %d. ###\n", kPathBufferSize - 1);
@@ -164,7 +174,8 @@ std::string ReadLogSettings(const ConfigFile& file, ConverterConfig& config) {
 bool OpenConfiguredLog(ConverterConfig& config, RunLog& log) {
   if (config.logFile.empty()) return true;
   if (log.OpenFile(ConverterPath(config.logFile))) return true;
-  log.ConsolePrintf("### Can't open the logfile '%s'. ###\n", config.logFile.c_str());
+  log.ConsolePrintf("### Can't open the logfile '%s'. Reason: %s. ###\n", config.logFile.c_str(),
+                    ErrnoText(errno).c_str());
   config.logFile.clear();
   return false;
 }
@@ -173,6 +184,7 @@ std::string ReadGlobalSettings(const ConfigFile& file, ConverterConfig& config) 
   int lineNumber = 0;
   for (const ConfigFile::Line& line : file.Lines()) {
     ++lineNumber;
+    if (line.key != ConfigKey::kNone && line.unrepresentable) return NotWindows1252(lineNumber);
     const std::string& value = line.value;
     switch (line.key) {
       case ConfigKey::kDestinationDirectory:
@@ -239,6 +251,21 @@ std::string ReadSubcategoryValues(const ConfigFile& file, ConverterConfig& confi
   return {};
 }
 
+int ReportCutLines(const ConfigFile& file, std::string& messages) {
+  int cut = 0;
+  int lineNumber = 0;
+  for (const ConfigFile::Line& line : file.Lines()) {
+    ++lineNumber;
+    if (!line.cut) continue;
+    char text[kMessageBufferSize];
+    std::snprintf(text, sizeof text, "# Line %d: Line too long, max allowed %d characters, the rest is ignored. #\n",
+                  lineNumber, static_cast<int>(kMaxConfigLineLength));
+    messages += text;
+    ++cut;
+  }
+  return cut;
+}
+
 void ApplyDefaultsAndDerive(ConverterConfig& config, RunLog* log, RunCounters* counters) {
   std::string messages;
   const int errors = DeriveAll(config, messages);
@@ -266,7 +293,8 @@ LoadedConfiguration LoadConfiguration(const std::string& linuxPath, bool applyDe
   if (failed(ConfigPass::kGlobalSettings, ReadGlobalSettings(file, config))) return result;
   if (failed(ConfigPass::kCounting, CountSubcategories(file, config, nullptr))) return result;
   if (failed(ConfigPass::kValues, ReadSubcategoryValues(file, config, nullptr))) return result;
-  if (applyDefaults) result.configErrors = DeriveAll(config, result.messages);
+  result.configErrors = ReportCutLines(file, result.messages);
+  if (applyDefaults) result.configErrors += DeriveAll(config, result.messages);
   return result;
 }
 

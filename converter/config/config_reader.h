@@ -27,7 +27,9 @@ std::string ReadLogSettings(const ConfigFile& file, ConverterConfig& config);
 // Makes the configured LogFile the run's log. When it cannot be created: the message on the
 // console, the name cleared, false. True when no LogFile is set.
 bool OpenConfiguredLog(ConverterConfig& config, RunLog& log);
-// DestinationDirectory, WaypostPath, MainGroup, MapRegion, IncludeComments, TargetSystem.
+// DestinationDirectory, WaypostPath, MainGroup, MapRegion, IncludeComments, TargetSystem. Refuses
+// a file whose settings have characters that Windows-1252 lacks (a UTF-8 file's): a path or name
+// with '?' in their place would name another file. ReadLogSettings does the same for LogFile.
 std::string ReadGlobalSettings(const ConfigFile& file, ConverterConfig& config);
 // Counts the SubGroup blocks and reserves them, all values empty. Echoes every line to `echo`
 // when the log level is not 0.
@@ -35,6 +37,9 @@ std::string CountSubcategories(const ConfigFile& file, ConverterConfig& config, 
                                BlockReserver reserve = ReserveBlocks);
 // Stores the per-subcategory values into the reserved blocks; echoes like the counting pass.
 std::string ReadSubcategoryValues(const ConfigFile& file, ConverterConfig& config, RunLog* echo);
+// "# Line %d: Line too long, ..." for every line that was cut; the run goes on with the cut line.
+// Returns how many there were, which count as configuration errors.
+int ReportCutLines(const ConfigFile& file, std::string& messages);
 // Fills empty values with their defaults and computes the derived values. A colour that cannot be
 // decoded becomes black, with a message to `log` and one configuration error in `counters`.
 void ApplyDefaultsAndDerive(ConverterConfig& config, RunLog* log, RunCounters* counters);
@@ -47,7 +52,7 @@ struct LoadedConfiguration {
   int errnoValue = 0;     // why the file could not be opened
   std::string errorText;  // the text of the pass that stopped the reading
   ConfigPass failedPass = ConfigPass::kNone;
-  std::string messages;  // what the defaults pass would have logged
+  std::string messages;  // what ReportCutLines and the defaults pass would have logged
   int configErrors = 0;
   ConverterConfig config;
 };

@@ -29,6 +29,7 @@ void LineReader::Close() {
   begin_ = end_ = 0;
   endOfFile_ = false;
   error_ = 0;
+  split_ = continued_ = false;
 }
 
 bool LineReader::Next(std::string_view& line) {
@@ -39,24 +40,21 @@ bool LineReader::Next(std::string_view& line) {
     const void* const lf = std::memchr(start, '\n', std::min(pending, maxLineLength_ + 1));
     if (lf != nullptr) {
       const size_t length = static_cast<size_t>(static_cast<const char*>(lf) - start);
-      line = std::string_view(start, length);
-      begin_ += length + 1;
-      return true;
+      return Piece(line, length, length + 1, false);
     }
     // Only a line known to be longer than the limit is split, whatever the block boundaries.
-    if (pending > maxLineLength_) {
-      line = std::string_view(start, maxLineLength_);
-      begin_ += maxLineLength_;
-      return true;
-    }
-    if (endOfFile_) {
-      if (pending == 0) return false;
-      line = std::string_view(start, pending);
-      begin_ = end_;
-      return true;
-    }
+    if (pending > maxLineLength_) return Piece(line, maxLineLength_, maxLineLength_, true);
+    if (endOfFile_) return pending != 0 && Piece(line, pending, pending, false);
     if (!Refill()) return false;
   }
+}
+
+bool LineReader::Piece(std::string_view& line, size_t length, size_t consumed, bool split) {
+  line = std::string_view(buffer_.data() + begin_, length);
+  begin_ += consumed;
+  continued_ = split_;
+  split_ = split;
+  return true;
 }
 
 bool LineReader::Refill() {

@@ -28,11 +28,16 @@ class LineReader {
   // The next line without its LF (a CR before it stays). The view lives until the next call.
   // False at the end of the file or when reading fails (then Failed() is true).
   bool Next(std::string_view& line);
+  // Whether the line Next returned last is a further piece of a line that was split: it has the
+  // line number of the piece before.
+  bool Continued() const { return continued_; }
   bool Failed() const { return error_ != 0; }
   int ErrorNumber() const { return error_; }
 
  private:
   bool Refill();
+  // Returns the next `length` bytes as a line and steps over `consumed` bytes.
+  bool Piece(std::string_view& line, size_t length, size_t consumed, bool split);
 
   size_t maxLineLength_;
   std::FILE* file_ = nullptr;
@@ -41,6 +46,8 @@ class LineReader {
   size_t end_ = 0;    // end of the bytes read
   bool endOfFile_ = false;
   int error_ = 0;
+  bool split_ = false;  // the last piece returned ended without its line end
+  bool continued_ = false;
 };
 
 }  // namespace converter

@@ -434,7 +434,7 @@ bool ParseList(const ConverterConfig& config, int index, RunLog& log, RunCounter
   int errors = 0;
   std::string_view raw;
   while (reader.Next(raw)) {
-    ++lineNumber;
+    if (!reader.Continued()) ++lineNumber;
     const std::string_view line = WithoutLineEnd(raw);
     if (config.logLevel != 0) WriteLine(log, lineNumber, line);
     // The slot is filled in place; a line that gives no POI gives it back.

@@ -1,6 +1,7 @@
 #include "converter/run/conversion_run.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <thread>
 
 #include "converter/common/banner.h"
@@ -9,6 +10,7 @@
 #include "converter/snt/snt_writer.h"
 #include "converter/targets/navigon_oem_writer.h"
 #include "converter/targets/target_writers.h"
+#include "platform/errors/errors.h"
 #include "platform/paths/paths.h"
 
 namespace converter {
@@ -18,6 +20,11 @@ namespace {
 // An empty folder part (a bare file name, an empty setting) names the current folder: nothing to do.
 bool CreateFolderWithParents(const std::string& folder) {
   return folder.empty() || platform::CreateFolders(ConverterPath(folder));
+}
+
+void ReportFolderFailure(RunLog& log, const std::string& folder) {
+  log.Printf("### Can't create the directory '%s'. Reason: %s ###\n", folder.c_str(),
+             platform::ErrorText(platform::GetLastError()).c_str());
 }
 
 }  // namespace
@@ -30,9 +37,13 @@ int ConversionRun::Run(const std::string& configPath) {
   texts_.Clear();
 
   if (const int result = ReadConfiguration(configPath); result != kRunDone) return result;
-  if (config_.subcategories.empty()) return kRunConversionFailed;
+  if (config_.subcategories.empty()) {
+    log_.Printf("### No SubGroup in the configuration file '%s': nothing to convert. ###\n", configPath.c_str());
+    return kRunConversionFailed;
+  }
   ApplyDefaultsAndDerive(config_, &log_, &counters_);
   if (const int result = CreateOutputFolders(); result != kRunDone) return result;
+  if (!BitmapsReadable()) return kRunConversionFailed;
   if (ReadPoiLists(config_, log_, counters_, pois_, texts_) != 0) return kRunConversionFailed;
   return WriteOutputs();
 }
@@ -62,19 +73,38 @@ int ConversionRun::ReadConfiguration(const std::string& configPath) {
     log_.Printf("%s\n", error.c_str());
     return kRunConfigError;
   }
+  std::string messages;
+  counters_.configErrors += ReportCutLines(file, messages);
+  log_.Write(messages);
   return kRunDone;
 }
 
 int ConversionRun::CreateOutputFolders() {
   if (config_.target != TargetSystem::kSntOnly && !CreateFolderWithParents(config_.destinationDirectory)) {
-    log_.Printf("### Can't create the directory '%s'. ###\n", config_.destinationDirectory.c_str());
+    ReportFolderFailure(log_, config_.destinationDirectory);
     return kRunConfigError;
   }
   if (!config_.waypostPath.empty() && !CreateFolderWithParents(platform::FolderPart(config_.waypostPath))) {
-    log_.Printf("### Can't create the directory '%s'. ###\n", config_.waypostPath.c_str());
+    ReportFolderFailure(log_, config_.waypostPath);
     return kRunConfigError;
   }
   return kRunDone;
+}
+
+bool ConversionRun::BitmapsReadable() {
+  if (config_.target == TargetSystem::kSntOnly) return true;
+  // Every navigation target takes each subcategory's bitmap. Found missing before the lists are
+  // read, a bitmap costs no waiting; the run would fail at it later anyway.
+  for (const SubcategoryConfig& sub : config_.subcategories) {
+    std::FILE* bitmap = std::fopen(ConverterPath(sub.bitmapFile).c_str(), "rb");
+    if (bitmap == nullptr) {
+      log_.Printf("### Can't open file '%s' for read. Reason: %s. ###\n", sub.bitmapFile.c_str(),
+                  ErrnoText(errno).c_str());
+      return false;
+    }
+    std::fclose(bitmap);
+  }
+  return true;
 }
 
 int ConversionRun::WriteOutputs() {
@@ -84,11 +114,13 @@ int ConversionRun::WriteOutputs() {
       config_.target == TargetSystem::kNavigonOem ? NavigonOemProducerText() : std::string(kCompiledWith);
   SntImage database;
   std::thread builder([&] { database = BuildSntImage(config_, pois_, producerText); });
-  const int targets = WriteTargetFiles(config_, pois_, texts_, log_, nullptr);
+  // Nothing is put in place before every file is written: a failure leaves the last run's files.
+  StagedOutputs staged;
+  const int targets = WriteTargetFiles(config_, pois_, texts_, log_, nullptr, &staged);
   builder.join();
   if (targets != 0) return kRunConversionFailed;
-  if (WriteSntImage(config_, database, log_, counters_) != 0) return kRunConversionFailed;
-  return kRunDone;
+  if (WriteSntImage(config_, database, log_, counters_, &staged) != 0) return kRunConversionFailed;
+  return staged.Commit(log_) ? kRunDone : kRunConversionFailed;
 }
 
 }  // namespace converter

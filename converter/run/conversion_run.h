@@ -32,6 +32,7 @@ class ConversionRun {
  private:
   int ReadConfiguration(const std::string& configPath);
   int CreateOutputFolders();
+  bool BitmapsReadable();
   int WriteOutputs();
 
   RunLog& log_;

@@ -159,31 +159,31 @@ SntImage BuildSntImage(const ConverterConfig& config, const std::vector<ParsedPo
   return image;
 }
 
-int WriteSntImage(const ConverterConfig& config, const SntImage& image, RunLog& log, RunCounters& counters) {
+int WriteSntImage(const ConverterConfig& config, const SntImage& image, RunLog& log, RunCounters& counters,
+                  StagedOutputs* staged) {
   if (image.bytes.empty()) return 0;
   const std::string& path = config.waypostPath;
   if (path.empty()) {
     log.Printf("### Can't open file '%s' for write. Reason: %s. ###\n", "the sentry file", "No valid filename");
     return -1;
   }
-  std::FILE* file = std::fopen(ConverterPath(path).c_str(), "wb");
-  if (file == nullptr) {
-    log.Printf("### Can't open file '%s' for write. Reason: %s. ###\n", path.c_str(), ErrnoText(errno).c_str());
+  StagedOutputs own;
+  StagedOutputs& outputs = staged != nullptr ? *staged : own;
+  std::FILE* file = outputs.Create(path, &log, image.bytes.size());
+  if (file == nullptr) return -1;
+  if (std::fwrite(image.bytes.data(), 1, image.bytes.size(), file) != image.bytes.size()) {
+    // The stream stays with the set, which removes it.
+    log.Printf("### Can't write to file '%s'. Reason: %s. ###\n", path.c_str(), ErrnoText(errno).c_str());
     return -1;
   }
-  bool failed = std::fwrite(image.bytes.data(), 1, image.bytes.size(), file) != image.bytes.size();
-  if (std::fclose(file) != 0) failed = true;
-  if (failed) {
-    log.Printf("### Can't write to file '%s'. ###\n", path.c_str());
-    return -1;
-  }
+  if (!outputs.Finish(file, &log) || (staged == nullptr && !own.Commit(log))) return -1;
   counters.warningPois += image.poiCount;
   return 0;
 }
 
 int WriteSntDatabase(const ConverterConfig& config, const std::vector<ParsedPoi>& pois, std::string_view producerText,
-                     RunLog& log, RunCounters& counters) {
-  return WriteSntImage(config, BuildSntImage(config, pois, producerText), log, counters);
+                     RunLog& log, RunCounters& counters, StagedOutputs* staged) {
+  return WriteSntImage(config, BuildSntImage(config, pois, producerText), log, counters, staged);
 }
 
 }  // namespace converter

@@ -12,6 +12,7 @@
 #include "converter/common/converter_config.h"
 #include "converter/common/parsed_poi.h"
 #include "converter/common/run_log.h"
+#include "converter/common/staged_outputs.h"
 
 namespace converter {
 
@@ -22,8 +23,9 @@ inline constexpr size_t kSntPoiRecordSize = 20;
 // Writes config.waypostPath. When no subcategory has a WAVFile text nothing is written (an old file
 // stays) and the result is 0. producerText goes into the 80-byte producer field (cut to 80 bytes).
 // Returns 0, or -1 after its message in the log; adds the records written to counters.warningPois.
+// The file is staged in `staged` (see OutputFile in converter/targets).
 int WriteSntDatabase(const ConverterConfig& config, const std::vector<ParsedPoi>& pois, std::string_view producerText,
-                     RunLog& log, RunCounters& counters);
+                     RunLog& log, RunCounters& counters, StagedOutputs* staged = nullptr);
 
 // The whole database in memory, so that it can be built while the navigation files are written.
 // Empty when no subcategory has a WAVFile text.
@@ -34,8 +36,9 @@ struct SntImage {
 SntImage BuildSntImage(const ConverterConfig& config, const std::vector<ParsedPoi>& pois,
                        std::string_view producerText);
 // Writes an image to config.waypostPath (nothing for an empty image): 0, or -1 after its message.
-// Adds its records to counters.warningPois once they are on disk.
-int WriteSntImage(const ConverterConfig& config, const SntImage& image, RunLog& log, RunCounters& counters);
+// Adds its records to counters.warningPois once they are on disk (staged in `staged` when given).
+int WriteSntImage(const ConverterConfig& config, const SntImage& image, RunLog& log, RunCounters& counters,
+                  StagedOutputs* staged = nullptr);
 
 // The text of a subcategory's category record: its WAVFile text, or "<-" and its SubGroup name for a
 // WAVFile text that starts with "<-".

@@ -21,9 +21,9 @@ char* AppendField(char* at, std::string_view text) {
 }  // namespace
 
 int WriteDestinatorCsv(const ConverterConfig& config, const std::vector<ParsedPoi>& pois, const PoiTexts& texts,
-                       RunLog& log) {
+                       RunLog& log, StagedOutputs* staged) {
   const SubcategoryBuckets buckets(config.subcategories.size(), pois);
-  OutputFile out(log);
+  OutputFile out(log, staged);
   for (size_t s = 0; s < config.subcategories.size(); ++s) {
     const SubcategoryConfig& sub = config.subcategories[s];
     const std::string base = config.destinationDirectory + sub.subGroup;
@@ -45,7 +45,7 @@ int WriteDestinatorCsv(const ConverterConfig& config, const std::vector<ParsedPo
       out.Write(line, static_cast<size_t>(at + 5 - line));
     }
     if (!out.Close()) return -1;
-    if (!CopyBitmap(sub.bitmapFile, base + ".bmp", log)) return -1;
+    if (!CopyBitmap(sub.bitmapFile, base + ".bmp", log, staged)) return -1;
   }
   return 0;
 }

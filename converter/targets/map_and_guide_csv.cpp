@@ -4,6 +4,7 @@
 
 #include "converter/targets/csv_writers.h"
 #include "converter/targets/target_file.h"
+#include "platform/errors/errors.h"
 #include "platform/paths/paths.h"
 
 namespace converter {
@@ -29,7 +30,7 @@ size_t FormatLine(const ParsedPoi& poi, std::string_view text, int16_t categoryN
 }  // namespace
 
 int WriteMapAndGuideCsv(const ConverterConfig& config, const std::vector<ParsedPoi>& pois, const PoiTexts& texts,
-                        RunLog& log) {
+                        RunLog& log, StagedOutputs* staged) {
   // Checked for all subcategories first, so a bad name leaves no folders half made.
   for (const SubcategoryConfig& sub : config.subcategories) {
     if (sub.subGroup.size() > static_cast<size_t>(kMaxMapAndGuideName)) {
@@ -39,13 +40,14 @@ int WriteMapAndGuideCsv(const ConverterConfig& config, const std::vector<ParsedP
     }
   }
   const SubcategoryBuckets buckets(config.subcategories.size(), pois);
-  OutputFile out(log);
+  OutputFile out(log, staged);
   char line[2 * kCoordinateTextSize + kPoiTextSize + 64];
   for (size_t s = 0; s < config.subcategories.size(); ++s) {
     const SubcategoryConfig& sub = config.subcategories[s];
     const std::string folder = config.destinationDirectory + sub.subGroup + ".adr\\";
     if (!platform::CreateFolders(ConverterPath(folder))) {
-      log.Printf("### Can't create the directory '%s'. ###\n", folder.c_str());
+      log.Printf("### Can't create the directory '%s'. Reason: %s ###\n", folder.c_str(),
+                 platform::ErrorText(platform::GetLastError()).c_str());
       return -1;
     }
     if (!out.Open(folder + sub.subGroup + ".csv")) return -1;
@@ -53,7 +55,7 @@ int WriteMapAndGuideCsv(const ConverterConfig& config, const std::vector<ParsedP
       out.Write(line, FormatLine(pois[i], texts.View(pois[i].text), sub.categoryNumber, line));
     }
     if (!out.Close()) return -1;
-    if (!CopyBitmap(sub.bitmapFile, folder + sub.subGroup + ".bmp", log)) return -1;
+    if (!CopyBitmap(sub.bitmapFile, folder + sub.subGroup + ".bmp", log, staged)) return -1;
   }
   return 0;
 }

@@ -179,8 +179,8 @@ std::string NavigonOemPath(const ConverterConfig& config, std::string_view exten
 std::string NavigonOemProducerText() { return std::string(kCompiledWith) + kBanner + kPublisherCredit; }
 
 int WriteNameFile(const ConverterConfig& config, std::span<ParsedPoi> pois, const PoiTexts& texts, RunLog& log,
-                  std::string* producerText) {
-  OutputFile out(log);
+                  std::string* producerText, StagedOutputs* staged) {
+  OutputFile out(log, staged);
   if (!out.Open(NavigonOemPath(config, ".nam"))) return -1;
   const std::string producer = NavigonOemProducerText();
   if (producerText != nullptr) *producerText = producer;
@@ -197,8 +197,8 @@ int WriteNameFile(const ConverterConfig& config, std::span<ParsedPoi> pois, cons
   return Finish(out);
 }
 
-int WriteDataFile(const ConverterConfig& config, std::span<ParsedPoi> pois, RunLog& log) {
-  OutputFile out(log);
+int WriteDataFile(const ConverterConfig& config, std::span<ParsedPoi> pois, RunLog& log, StagedOutputs* staged) {
+  OutputFile out(log, staged);
   if (!out.Open(NavigonOemPath(config, ".dat"))) return -1;
   out.WriteZeros(1);
   for (ParsedPoi& poi : pois) {
@@ -231,9 +231,9 @@ int CheckIndexCapacity(const ConverterConfig& config, size_t poiCount, RunLog& l
   return -1;
 }
 
-int WriteIndexFile(const ConverterConfig& config, std::span<const ParsedPoi> pois, RunLog& log) {
+int WriteIndexFile(const ConverterConfig& config, std::span<const ParsedPoi> pois, RunLog& log, StagedOutputs* staged) {
   if (CheckIndexCapacity(config, pois.size(), log) != 0) return -1;
-  OutputFile out(log);
+  OutputFile out(log, staged);
   if (!out.Open(NavigonOemPath(config, ".rid"))) return -1;
   const IndexLayout layout = ComputeIndexLayout(pois.size());
   uint8_t block[kIndexBlockSize] = {};
@@ -290,8 +290,8 @@ int WriteIndexFile(const ConverterConfig& config, std::span<const ParsedPoi> poi
   return Finish(out);
 }
 
-int WriteMapLayerFile(const ConverterConfig& config, RunLog& log) {
-  OutputFile out(log);
+int WriteMapLayerFile(const ConverterConfig& config, RunLog& log, StagedOutputs* staged) {
+  OutputFile out(log, staged);
   if (!out.Open(NavigonOemPath(config, ".mpl"))) return -1;
   const auto subs = static_cast<uint16_t>(config.subcategories.size());
   uint8_t count[2];
@@ -306,7 +306,7 @@ int WriteMapLayerFile(const ConverterConfig& config, RunLog& log) {
 
   auto buffer = std::make_unique<uint8_t[]>(kStreamBufferSize);
   for (size_t i = 0; i < config.subcategories.size(); ++i) {
-    // The partial file stays behind, closed unreported: the failure is in the log already.
+    // The partial file is left to the set, which removes it: the failure is in the log already.
     if (AppendSymbol(out, config.subcategories[i], i, buffer.get(), log) != 0) return -1;
   }
   out.Write(kSymbolsEnd, sizeof kSymbolsEnd);
@@ -317,7 +317,7 @@ int WriteMapLayerFile(const ConverterConfig& config, RunLog& log) {
   return Finish(out);
 }
 
-int WriteCategoryFile(const ConverterConfig& config, RunLog& log) {
+int WriteCategoryFile(const ConverterConfig& config, RunLog& log, StagedOutputs* staged) {
   std::string numbers;
   std::string names;
   char piece[32];
@@ -330,7 +330,7 @@ int WriteCategoryFile(const ConverterConfig& config, RunLog& log) {
     names += '|';
     names += piece;
   }
-  OutputFile out(log);
+  OutputFile out(log, staged);
   if (!out.Open(NavigonOemPath(config, ".cat"))) return -1;
   out.Write(config.mainGroup);
   out.Write("|");
@@ -342,8 +342,8 @@ int WriteCategoryFile(const ConverterConfig& config, RunLog& log) {
   return Finish(out);
 }
 
-int WriteLayerList(const ConverterConfig& config, RunLog& log) {
-  OutputFile out(log);
+int WriteLayerList(const ConverterConfig& config, RunLog& log, StagedOutputs* staged) {
+  OutputFile out(log, staged);
   if (!out.Open(NavigonOemPath(config, ".lvl"))) return -1;
   out.Write(config.mainGroup);
   out.Write(".rid ");
@@ -353,15 +353,15 @@ int WriteLayerList(const ConverterConfig& config, RunLog& log) {
 }
 
 int WriteNavigonOem(const ConverterConfig& config, std::vector<ParsedPoi>& pois, const PoiTexts& texts, RunLog& log,
-                    std::string* producerText) {
+                    std::string* producerText, StagedOutputs* staged) {
   // Refused before any file is touched, so an oversized run leaves no half layer behind.
   if (CheckIndexCapacity(config, pois.size(), log) != 0) return -1;
-  if (WriteNameFile(config, pois, texts, log, producerText) != 0) return -1;
-  if (WriteDataFile(config, pois, log) != 0) return -1;
-  if (WriteIndexFile(config, pois, log) != 0) return -1;
-  if (WriteMapLayerFile(config, log) != 0) return -1;
-  if (WriteCategoryFile(config, log) != 0) return -1;
-  return WriteLayerList(config, log);
+  if (WriteNameFile(config, pois, texts, log, producerText, staged) != 0) return -1;
+  if (WriteDataFile(config, pois, log, staged) != 0) return -1;
+  if (WriteIndexFile(config, pois, log, staged) != 0) return -1;
+  if (WriteMapLayerFile(config, log, staged) != 0) return -1;
+  if (WriteCategoryFile(config, log, staged) != 0) return -1;
+  return WriteLayerList(config, log, staged);
 }
 
 }  // namespace converter

@@ -1,7 +1,7 @@
 #pragma once
 // The NavigonOEM target: six files that together form one POI layer of the navigation software,
 // all named DestinationDirectory + MainGroup + extension. Each writer returns 0, or -1 after its
-// message in the log; files written before a failure stay on disk.
+// message in the log. The files are staged in `staged` (see OutputFile).
 
 #include <cstddef>
 #include <span>
@@ -12,6 +12,7 @@
 #include "converter/common/converter_config.h"
 #include "converter/common/parsed_poi.h"
 #include "converter/common/run_log.h"
+#include "converter/common/staged_outputs.h"
 
 namespace converter {
 
@@ -19,7 +20,7 @@ namespace converter {
 // and namOffset of every POI. producerText (may be null) receives the name file's first entry,
 // "Compiled with " + banner + publisher credit, which the .snt writer reuses.
 int WriteNavigonOem(const ConverterConfig& config, std::vector<ParsedPoi>& pois, const PoiTexts& texts, RunLog& log,
-                    std::string* producerText);
+                    std::string* producerText, StagedOutputs* staged = nullptr);
 
 // DestinationDirectory + MainGroup + extension (".nam", ".dat", ...), in the configured form.
 std::string NavigonOemPath(const ConverterConfig& config, std::string_view extension);
@@ -29,17 +30,19 @@ std::string NavigonOemProducerText();
 
 // ".nam": name entries in 8192-byte blocks; sets every POI's namOffset.
 int WriteNameFile(const ConverterConfig& config, std::span<ParsedPoi> pois, const PoiTexts& texts, RunLog& log,
-                  std::string* producerText);
+                  std::string* producerText, StagedOutputs* staged = nullptr);
 // ".dat": the coordinates; sets every POI's datOffset.
-int WriteDataFile(const ConverterConfig& config, std::span<ParsedPoi> pois, RunLog& log);
+int WriteDataFile(const ConverterConfig& config, std::span<ParsedPoi> pois, RunLog& log,
+                  StagedOutputs* staged = nullptr);
 // ".rid": the three-level index over the POIs; needs datOffset and namOffset set.
-int WriteIndexFile(const ConverterConfig& config, std::span<const ParsedPoi> pois, RunLog& log);
+int WriteIndexFile(const ConverterConfig& config, std::span<const ParsedPoi> pois, RunLog& log,
+                   StagedOutputs* staged = nullptr);
 // ".mpl": the symbols (each subcategory's bitmap streamed through) and the font records.
-int WriteMapLayerFile(const ConverterConfig& config, RunLog& log);
+int WriteMapLayerFile(const ConverterConfig& config, RunLog& log, StagedOutputs* staged = nullptr);
 // ".cat": one text line naming the subcategories and their category numbers.
-int WriteCategoryFile(const ConverterConfig& config, RunLog& log);
+int WriteCategoryFile(const ConverterConfig& config, RunLog& log, StagedOutputs* staged = nullptr);
 // ".lvl": the layer list, one text without line end.
-int WriteLayerList(const ConverterConfig& config, RunLog& log);
+int WriteLayerList(const ConverterConfig& config, RunLog& log, StagedOutputs* staged = nullptr);
 
 // The index's shape for a POI count: leaves of 127 POIs, box blocks of up to 102 leaves, and a root
 // block of its own only when there are two or more box blocks.

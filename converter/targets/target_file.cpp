@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <utility>
 
 namespace converter {
 namespace {
@@ -11,17 +12,10 @@ constexpr size_t kBufferSize = 64 * 1024;
 
 }  // namespace
 
-OutputFile::~OutputFile() {
-  if (file_ != nullptr) std::fclose(file_);
-}
-
 bool OutputFile::Open(std::string_view configuredPath) {
   path_.assign(configuredPath);
-  file_ = std::fopen(ConverterPath(configuredPath).c_str(), "wb");
-  if (file_ == nullptr) {
-    log_.Printf("### Can't open file '%s' for write. Reason: %s. ###\n", path_.c_str(), ErrnoText(errno).c_str());
-    return false;
-  }
+  file_ = staged_.Create(configuredPath, &log_);
+  if (file_ == nullptr) return false;
   if (!buffer_) buffer_ = std::make_unique<uint8_t[]>(kBufferSize);
   fill_ = 0;
   position_ = 0;
@@ -29,8 +23,13 @@ bool OutputFile::Open(std::string_view configuredPath) {
   return true;
 }
 
+void OutputFile::Fail() {
+  if (!failed_) errno_ = errno;
+  failed_ = true;
+}
+
 bool OutputFile::Flush() {
-  if (fill_ != 0 && !failed_ && std::fwrite(buffer_.get(), 1, fill_, file_) != fill_) failed_ = true;
+  if (fill_ != 0 && !failed_ && std::fwrite(buffer_.get(), 1, fill_, file_) != fill_) Fail();
   fill_ = 0;
   return !failed_;
 }
@@ -41,7 +40,7 @@ void OutputFile::Write(const void* data, size_t size) {
   if (size > kBufferSize - fill_) {
     Flush();
     if (size >= kBufferSize) {
-      if (!failed_ && std::fwrite(data, 1, size, file_) != size) failed_ = true;
+      if (!failed_ && std::fwrite(data, 1, size, file_) != size) Fail();
       return;
     }
   }
@@ -60,11 +59,15 @@ void OutputFile::WriteZeros(size_t count) {
 
 bool OutputFile::Close() {
   if (file_ == nullptr) return false;
-  Flush();
-  if (std::fclose(file_) != 0) failed_ = true;
-  file_ = nullptr;
-  if (failed_) log_.Printf("### Can't write to file '%s'. ###\n", path_.c_str());
-  return !failed_;
+  const bool flushed = Flush();
+  std::FILE* const file = std::exchange(file_, nullptr);
+  if (!flushed) {
+    // The stream stays with the set, which removes it.
+    log_.Printf("### Can't write to file '%s'. Reason: %s. ###\n", path_.c_str(), ErrnoText(errno_).c_str());
+    return false;
+  }
+  if (!staged_.Finish(file, &log_)) return false;
+  return &staged_ != &own_ || own_.Commit(log_);
 }
 
 size_t FormatCoordinate(double degrees, char* out) {
@@ -74,29 +77,41 @@ size_t FormatCoordinate(double degrees, char* out) {
   return std::snprintf(out, kCoordinateTextSize, "%.5f", degrees) < 0 ? 0 : std::strlen(out);
 }
 
-bool CopyBitmap(std::string_view sourcePath, std::string_view targetPath, RunLog& log) {
-  bool copied = false;
-  std::FILE* source = sourcePath.empty() ? nullptr : std::fopen(ConverterPath(sourcePath).c_str(), "rb");
-  if (source != nullptr) {
-    std::FILE* target = std::fopen(ConverterPath(targetPath).c_str(), "wb");
-    if (target != nullptr) {
-      auto buffer = std::make_unique<char[]>(kBufferSize);
-      copied = true;
-      size_t got;
-      while ((got = std::fread(buffer.get(), 1, kBufferSize, source)) > 0) {
-        if (std::fwrite(buffer.get(), 1, got, target) != got) {
-          copied = false;
-          break;
-        }
-      }
-      if (std::ferror(source)) copied = false;
-      if (std::fclose(target) != 0) copied = false;
-    }
-    std::fclose(source);
+namespace {
+
+// Copies `source` into the new version of `targetPath`; false with errno set.
+bool CopyInto(std::FILE* source, std::string_view targetPath, StagedOutputs& outputs) {
+  std::FILE* target = outputs.Create(targetPath, nullptr);
+  if (target == nullptr) return false;
+  auto buffer = std::make_unique<char[]>(kBufferSize);
+  size_t got;
+  while ((got = std::fread(buffer.get(), 1, kBufferSize, source)) > 0) {
+    if (std::fwrite(buffer.get(), 1, got, target) != got) return false;
   }
+  if (std::ferror(source)) return false;
+  return outputs.Finish(target, nullptr);
+}
+
+}  // namespace
+
+bool CopyBitmap(std::string_view sourcePath, std::string_view targetPath, RunLog& log, StagedOutputs* staged) {
+  StagedOutputs own;
+  bool copied = false;
+  int error = ENOENT;  // an empty BitmapFile names no file
+  if (!sourcePath.empty()) {
+    if (std::FILE* source = std::fopen(ConverterPath(sourcePath).c_str(), "rb")) {
+      copied = CopyInto(source, targetPath, staged != nullptr ? *staged : own);
+      error = errno;
+      std::fclose(source);
+    } else {
+      error = errno;
+    }
+  }
+  copied = copied && (staged != nullptr || own.Commit(log));
   if (!copied) {
     const std::string sourceText(sourcePath), targetText(targetPath);
-    log.Printf("### Can't copy '%s' to '%s'. ###\n", sourceText.c_str(), targetText.c_str());
+    log.Printf("### Can't copy '%s' to '%s'. Reason: %s. ###\n", sourceText.c_str(), targetText.c_str(),
+               ErrnoText(error).c_str());
   }
   return copied;
 }

@@ -14,6 +14,7 @@
 
 #include "converter/common/parsed_poi.h"
 #include "converter/common/run_log.h"
+#include "converter/common/staged_outputs.h"
 #include "platform/bytes/little_endian.h"
 
 namespace converter {
@@ -22,15 +23,15 @@ using platform::PutLe16;
 using platform::PutLe24;
 using platform::PutLe32;
 
-// A target file created (or truncated) for binary writing. Writes go through one buffer of its own,
-// so a writer may hand over a few bytes at a time. The path is the configured one (Windows-1252,
-// `\` or `/`); the log messages quote it as configured.
+// A target file written for binary output. Writes go through one buffer of its own, so a writer may
+// hand over a few bytes at a time. The path is the configured one (Windows-1252, `\` or `/`); the
+// log messages quote it as configured. The file is a new version of its target in `staged`, put in
+// place with the run's other files; without a set it takes its target's place when it is closed.
 class OutputFile {
  public:
-  explicit OutputFile(RunLog& log) : log_(log) {}
+  explicit OutputFile(RunLog& log, StagedOutputs* staged = nullptr) : log_(log), staged_(staged ? *staged : own_) {}
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
-  ~OutputFile();
 
   // False after "Can't open file ... for write" in the log.
   bool Open(std::string_view configuredPath);
@@ -45,14 +46,18 @@ class OutputFile {
 
  private:
   bool Flush();
+  void Fail();
 
   RunLog& log_;
+  StagedOutputs own_;
+  StagedOutputs& staged_;
   std::string path_;
   std::FILE* file_ = nullptr;
   std::unique_ptr<uint8_t[]> buffer_;
   size_t fill_ = 0;
   uint64_t position_ = 0;
   bool failed_ = false;
+  int errno_ = 0;  // of the first write that failed
 };
 
 // "%.5f" of a coordinate, always with a decimal point whatever the locale; returns the length.
@@ -60,9 +65,9 @@ class OutputFile {
 inline constexpr size_t kCoordinateTextSize = 32;
 size_t FormatCoordinate(double degrees, char* out);
 
-// Byte copy of a bitmap file to a target path (created or truncated). False after
-// "Can't copy '%s' to '%s'." in the log, also for an empty or missing source.
-bool CopyBitmap(std::string_view sourcePath, std::string_view targetPath, RunLog& log);
+// Byte copy of a bitmap file to a target path, staged like an OutputFile. False after
+// "Can't copy '%s' to '%s'. Reason: %s." in the log, also for an empty or missing source.
+bool CopyBitmap(std::string_view sourcePath, std::string_view targetPath, RunLog& log, StagedOutputs* staged = nullptr);
 
 // The POIs of each subcategory, in the array's order, gathered in one pass so that writers with a
 // file per subcategory stay linear. POIs of an unknown subcategory belong to none.

@@ -8,11 +8,12 @@
 //   2. Write one file named after the format, <format>.cpp, with its header (or a line in an
 //      existing header of like formats, as csv_writers.h):
 //        int Write<Format>(const ConverterConfig& config, const std::vector<ParsedPoi>& pois,
-//                          const PoiTexts& texts, RunLog& log);
+//                          const PoiTexts& texts, RunLog& log, StagedOutputs* staged);
 //      It takes the POIs in the array's sorted order (SubcategoryBuckets gives them per
-//      subcategory in one pass), opens every file through OutputFile (target_file.h), which creates
-//      it in binary mode under ConverterPath() and logs the open and write failures in the run's
-//      wording, and returns 0, or -1 after exactly one "###" message in the log.
+//      subcategory in one pass), opens every file through OutputFile (target_file.h) with `staged`,
+//      which writes it in binary mode beside its target under ConverterPath(), so that the run puts
+//      it in place with all the others, and logs the open and write failures in the run's wording;
+//      it returns 0, or -1 after exactly one "###" message in the log.
 //   3. Add its case to WriteTargetFiles below and golden-byte tests to tests/.
 
 #include <string>
@@ -28,7 +29,8 @@ namespace converter {
 
 // The files of config.target: 0, or -1 after the failure's message in the log. producerText (may be
 // null) is set only by the NavigonOEM writer, which composes it; other targets leave it unchanged.
+// The files are staged in `staged` (see OutputFile).
 int WriteTargetFiles(const ConverterConfig& config, std::vector<ParsedPoi>& pois, const PoiTexts& texts, RunLog& log,
-                     std::string* producerText);
+                     std::string* producerText, StagedOutputs* staged = nullptr);
 
 }  // namespace converter

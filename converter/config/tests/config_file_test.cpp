@@ -63,21 +63,46 @@ TEST(ConfigFileTest, LinesKeepTheirEndsAndCrLfReadsAsLf) {
   EXPECT_TRUE(ConfigFile::FromText("").Lines().empty());
 }
 
-TEST(ConfigFileTest, LongLineGoesOnAsTheNextLine) {
-  // 1023 bytes fill one read; the rest, here a key in the first column, is a line of its own.
-  const std::string first = "SubGroup = " + std::string(kMaxConfigLineLength - 11, 'x');
-  const ConfigFile file = ConfigFile::FromText(first + "FontName = Arial\nWAVFile = a\n");
-  ASSERT_EQ(file.Lines().size(), 3u);
-  EXPECT_EQ(file.Lines()[0].text, first);
-  EXPECT_EQ(file.Lines()[1].key, ConfigKey::kFontName);
-  EXPECT_EQ(file.Lines()[1].value, "Arial");
-  EXPECT_EQ(file.Lines()[2].key, ConfigKey::kWavFile);
+TEST(ConfigFileTest, ALongLineIsCutAndItsRestIsNoLineOfItsOwn) {
+  // The rest behind 1023 characters, here a key, sets nothing.
+  const std::string first = "// " + std::string(kMaxConfigLineLength - 3, 'x');
+  const ConfigFile file = ConfigFile::FromText(first + "MainGroup = Hacked\nWAVFile = a\n");
+  ASSERT_EQ(file.Lines().size(), 2u);
+  EXPECT_EQ(file.Lines()[0].text, first + "\n");
+  EXPECT_EQ(file.Lines()[0].key, ConfigKey::kNone);
+  EXPECT_TRUE(file.Lines()[0].cut);
+  EXPECT_EQ(file.Lines()[1].key, ConfigKey::kWavFile);
 
-  // A line of exactly 1023 characters leaves its line end as an empty line.
+  // A line of exactly 1023 characters is whole, its line end included.
   const ConfigFile exact = ConfigFile::FromText(std::string(kMaxConfigLineLength, 'y') + "\nB\n");
-  ASSERT_EQ(exact.Lines().size(), 3u);
-  EXPECT_EQ(exact.Lines()[1].text, "\n");
-  EXPECT_EQ(exact.Lines()[2].text, "B\n");
+  ASSERT_EQ(exact.Lines().size(), 2u);
+  EXPECT_FALSE(exact.Lines()[0].cut);
+  EXPECT_EQ(exact.Lines()[1].text, "B\n");
+}
+
+TEST(ConfigFileTest, AUtf8FileIsReadAsWindows1252) {
+  struct Case {
+    const char* bytes;
+    const char* value;  // Windows-1252
+    bool unrepresentable;
+  };
+  const Case cases[] = {
+      {"ASCFile = nav \xC3\xBC\n", "nav \xFC", false},  // UTF-8
+      {"\xEF\xBB\xBF"
+       "ASCFile = nav \xC3\xBC\n",
+       "nav \xFC", false},                                           // UTF-8 with its mark
+      {"ASCFile = nav \xFC\n", "nav \xFC", false},                   // Windows-1252 stays
+      {"ASCFile = \xC3\xBC\nSubGroup = \xFC\n", "\xC3\xBC", false},  // not UTF-8 as a whole
+      {"ASCFile = \xE2\x82\xAC \xD0\x96\n", "\x80 ?", true},         // the euro has a code, Zhe none
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    const ConfigFile file = ConfigFile::FromText(c.bytes);
+    ASSERT_FALSE(file.Lines().empty());
+    EXPECT_EQ(file.Lines()[0].key, ConfigKey::kAscFile);
+    EXPECT_EQ(file.Lines()[0].value, c.value);
+    EXPECT_EQ(file.Lines()[0].unrepresentable, c.unrepresentable);
+  }
 }
 
 TEST(ConfigFileTest, NulByteEndsTheLineText) {

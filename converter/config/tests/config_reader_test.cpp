@@ -74,7 +74,8 @@ TEST(LogSettingsTest, UncreatableLogFileIsReportedOnTheConsoleAndForgotten) {
   ConverterConfig config;
   config.logFile = "/nonexistent-folder/sub/log.txt";
   EXPECT_FALSE(OpenConfiguredLog(config, console.Log()));
-  EXPECT_EQ(console.Text(), "### Can't open the logfile '/nonexistent-folder/sub/log.txt'. ###\n");
+  EXPECT_EQ(console.Text(),
+            "### Can't open the logfile '/nonexistent-folder/sub/log.txt'. Reason: No such file or directory. ###\n");
   EXPECT_TRUE(config.logFile.empty());
   EXPECT_FALSE(console.Log().HasFile());
 
@@ -112,6 +113,17 @@ TEST(GlobalSettingsTest, TextLimitsNameTheLineAndTheBuffer) {
     EXPECT_EQ(ReadAll("\n\n" + c.key + " = " + Repeat(c.limit) + "\n", tooLong),
               "# Line 3: String too long, max allowed " + std::to_string(c.limit) + " characters. #")
         << c.key;
+  }
+}
+
+TEST(GlobalSettingsTest, SettingsWithCharactersWindows1252LacksStopTheRun) {
+  // UTF-8 files: a comment may hold any character, a setting only what its Windows-1252 form keeps.
+  ConverterConfig config;
+  EXPECT_EQ(ReadAll("// \xD0\x96\nMainGroup = \xC3\xBC\n", config), "");
+  EXPECT_EQ(config.mainGroup, "\xFC");
+  for (const char* text : {"\nMainGroup = \xD0\x96\n", "\nLogFile = \xD0\x96.log\n", "\nASCFile = \xD0\x96\n"}) {
+    ConverterConfig refused;
+    EXPECT_EQ(ReadAll(text, refused), "# Line 2: Characters without a Windows-1252 code. #") << text;
   }
 }
 
@@ -355,6 +367,16 @@ TEST_F(LoadConfigurationTest, EditorFileLoadsWithMessagesCollected) {
   EXPECT_EQ(asRead.config.subcategories[0].fontColour, "Pink");
   EXPECT_EQ(asRead.messages, "");
   EXPECT_EQ(asRead.configErrors, 0);
+}
+
+TEST_F(LoadConfigurationTest, ALongLineIsNamedAndTheRestOfItSetsNothing) {
+  Write("SubGroup = A\n// " + Repeat(1100) + "MainGroup = Hacked\nFontName = Arial\n");
+  const LoadedConfiguration loaded = LoadConfiguration(path_);
+  EXPECT_EQ(loaded.failedPass, ConfigPass::kNone);
+  EXPECT_EQ(loaded.config.mainGroup, "");
+  EXPECT_EQ(loaded.config.subcategories.at(0).fontName, "Arial");
+  EXPECT_EQ(loaded.messages, "# Line 2: Line too long, max allowed 1023 characters, the rest is ignored. #\n");
+  EXPECT_EQ(loaded.configErrors, 1);
 }
 
 TEST_F(LoadConfigurationTest, FailuresSayWhichPassStopped) {

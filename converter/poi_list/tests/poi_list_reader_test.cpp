@@ -177,15 +177,19 @@ TEST_F(PoiListReaderTest, LinesLongerThan1023CharactersStayWhole) {
   EXPECT_EQ(counters_.badPois, 0);
 }
 
-TEST_F(PoiListReaderTest, LinesBeyondTheLimitAreSplitInBothPasses) {
-  // With a limit of 16: "1,2,\"0123456789" + "\",5" ... each piece counts as a line.
-  AddList("a.asc", "1,2,\"0123456789ab\",5\n3,4,\"c\"\n");
+TEST_F(PoiListReaderTest, LinesBeyondTheLimitAreSplitInBothPassesAndKeepTheirNumber) {
+  // With a limit of 16: "1,2,\"0123456789a" + "b\",5" ... each piece is read as a line.
+  AddList("a.asc", "1,2,\"0123456789ab\",5\n3,4,\"c\"\nx\n");
   PoiListLimits limits;
   limits.maxLineLength = 16;
   ASSERT_EQ(Read(limits), 0);
   ASSERT_EQ(pois_.size(), 1u);
   EXPECT_EQ(Text(0), "c");
-  EXPECT_EQ(counters_.badPois, 2);  // "1,2,\"0123456789a" has one quote; "b\",5" is not numeric
+  EXPECT_EQ(counters_.badPois, 3);  // "1,2,\"0123456789a" has one quote; "b\",5" and x are not numeric
+  // The rest of line 1 is still line 1, and the lines behind it keep their numbers.
+  const std::string log = log_.Text();
+  EXPECT_NE(log.find("Line      1: b\",5\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Line      3: x\n"), std::string::npos) << log;
 }
 
 TEST(LineReader, SplitsOnlyLinesLongerThanTheLimit) {

@@ -157,7 +157,7 @@ TEST_F(SntWriterTest, FailuresAreReported) {
   CapturedLog fullLog;
   config_.waypostPath = "/dev/full";
   EXPECT_EQ(WriteSntDatabase(config_, pois_, "P", fullLog.log(), counters_), -1);
-  EXPECT_EQ(fullLog.Text(), "### Can't write to file '/dev/full'. ###\n");
+  EXPECT_EQ(fullLog.Text(), "### Can't write to file '/dev/full'. Reason: No space left on device. ###\n");
 }
 
 TEST(SntFields, SentryDistanceCodes) {

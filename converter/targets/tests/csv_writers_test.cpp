@@ -56,7 +56,8 @@ TEST_F(MapAndGuideCsvTest, NamesLongerThanThirteenAreRefusedBeforeAnythingIsWrit
 TEST_F(MapAndGuideCsvTest, AFileInTheWayOfTheFolder) {
   WriteBytes(dir_ / "Cams.adr", "");
   EXPECT_EQ(WriteMapAndGuideCsv(config_, {}, texts_, *log_), -1);
-  EXPECT_EQ(LogText(), "### Can't create the directory '" + config_.destinationDirectory + "Cams.adr\\'. ###\n");
+  EXPECT_EQ(LogText(), "### Can't create the directory '" + config_.destinationDirectory +
+                           "Cams.adr\\'. Reason: The system cannot find the path specified. ###\n");
 }
 
 class DestinatorCsvTest : public TargetTest {
@@ -91,8 +92,8 @@ TEST_F(DestinatorCsvTest, ABitmapThatCannotBeCopiedStopsAfterTheCsv) {
     config_.subcategories[0].bitmapFile = source;
     const size_t logged = LogText().size();
     EXPECT_EQ(WriteDestinatorCsv(config_, {Poi(0, 1, 2, "a")}, texts_, *log_), -1);
-    EXPECT_EQ(LogText().substr(logged),
-              "### Can't copy '" + source + "' to '" + config_.destinationDirectory + "Cams.bmp'. ###\n");
+    EXPECT_EQ(LogText().substr(logged), "### Can't copy '" + source + "' to '" + config_.destinationDirectory +
+                                            "Cams.bmp'. Reason: No such file or directory. ###\n");
     EXPECT_EQ(Out("Cams.csv"), "a,Cams,1.00000,2.00000,,,,\n");
     EXPECT_FALSE(fs::exists(dir_ / "Bob's.csv"));
   }
@@ -105,7 +106,7 @@ TEST_F(TargetTest, FailedWritesAreReportedOnClose) {
   out.Write(std::string(200000, 'x'));  // larger than the buffer: written straight through
   EXPECT_EQ(out.Position(), 200003u);
   EXPECT_FALSE(out.Close());
-  EXPECT_EQ(LogText(), "### Can't write to file '/dev/full'. ###\n");
+  EXPECT_EQ(LogText(), "### Can't write to file '/dev/full'. Reason: No space left on device. ###\n");
 }
 
 TEST_F(TargetTest, ACsvThatCannotBeCreatedIsNamedWithTheReason) {
