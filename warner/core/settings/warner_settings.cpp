@@ -1,18 +1,14 @@
 #include "warner/core/settings/warner_settings.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 
 #include "platform/errors/errors.h"
+#include "platform/files/file_replacement.h"
 #include "platform/paths/paths.h"
 #include "platform/text/text.h"
 #include "warner/gps/conversions.h"
@@ -235,50 +231,19 @@ std::optional<std::string> StorableText(std::string_view text, size_t maxLength)
   return bytes;
 }
 
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t written = write(fd, data.data(), data.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<size_t>(written));
-  }
-  return true;
-}
-
-// Writes `content` to `linuxPath` through a temporary file beside it; the old file stays whole
-// until the new one is complete on disk. The last error is set on failure.
-bool ReplaceFile(const std::string& givenPath, std::string_view content) {
-  // A file that is a link to another is rewritten where it lies, and the link stays.
-  std::error_code error;
-  const std::filesystem::path target = std::filesystem::canonical(givenPath, error);
-  const std::string linuxPath = error ? givenPath : target.string();
-  const std::string tempPath = linuxPath + ".tmp";
-  mode_t mode = 0644;
-  struct stat old {};
-  if (stat(linuxPath.c_str(), &old) == 0) mode = old.st_mode & 07777;
-
-  const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
-  if (fd < 0) {
-    platform::SetLastErrorFromErrno(errno);
+// Writes `content` through a temporary file beside the file (beside a link's target); the old
+// file stays whole until the new one is complete on disk. The last error is set on failure.
+bool ReplaceFile(const std::string& linuxPath, std::string_view content) {
+  platform::FileReplacement replacement;
+  std::FILE* stream = platform::CreateReplacement(linuxPath, replacement);
+  if (stream == nullptr) return false;
+  const bool written = std::fwrite(content.data(), 1, content.size(), stream) == content.size();
+  // A failed write leaves the stream's error set, so finishing fails too and sets the last error.
+  if (!platform::FinishReplacement(stream) || !written) {
+    platform::DiscardReplacements({&replacement, 1});
     return false;
   }
-  bool ok = WriteAll(fd, content) && fsync(fd) == 0;
-  int failure = ok ? 0 : errno;
-  if (close(fd) != 0 && ok) {
-    ok = false;
-    failure = errno;
-  }
-  if (ok && rename(tempPath.c_str(), linuxPath.c_str()) != 0) {
-    ok = false;
-    failure = errno;
-  }
-  if (!ok) {
-    unlink(tempPath.c_str());
-    platform::SetLastErrorFromErrno(failure);
-  }
-  return ok;
+  return platform::PutReplacementsInPlace({&replacement, 1}) == 1;
 }
 
 }  // namespace

@@ -105,7 +105,7 @@ TEST_F(RunTest, AStopRequestEndsTheRunAndTheSelectionIsWrittenBack) {
 }
 
 TEST_F(RunTest, ValuesThatCannotBeWrittenBackFailTheRun) {
-  fs::create_directory(folder_ / "SntSettings.ini.tmp");  // where the new values would be written
+  fs::permissions(folder_ / "SntSettings.ini", fs::perms::owner_read);  // read-only
   platform::ScriptedReporter reporter;
   RunStop stop;
   stop.Request();

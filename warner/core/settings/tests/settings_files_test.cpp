@@ -273,7 +273,9 @@ TEST_F(SettingsFiles, MainWindowValuesRoundTrip) {
             "Source=COM3:\n"
             "BaudRate=38400\n"
             "SourceFile=\\My Documents\\Z\xFCrich \x80.txt\n");
-  EXPECT_FALSE(std::filesystem::exists(folder_ + "SntSettings.ini.tmp"));
+  for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+    EXPECT_NE(entry.path().extension(), ".tmp") << "a temporary left behind: " << entry.path();
+  }
 
   WarnerSettings back;
   SetDefaultSettings(back, ProgramMode::kSentry, folder_);
@@ -339,8 +341,8 @@ TEST_F(SettingsFiles, ValuesThatWouldNotReadBackAreLeftOutAndReported) {
 TEST_F(SettingsFiles, AFailedWriteLeavesTheOldFileWholeAndIsReported) {
   const std::string old = "WatchAngle=30\nSpeedLimit=80\n";
   WriteFile("SntSettings.ini", old);
-  // Something that is not a file stands where the new content would be written.
-  std::filesystem::create_directory(folder_ + "SntSettings.ini.tmp");
+  // The handheld's read-only attribute: no write permission bit, which even root respects here.
+  ASSERT_EQ(chmod((folder_ + "SntSettings.ini").c_str(), 0444), 0);
   settings_.speedLimit = 120;
   EXPECT_EQ(WriteMainWindowValues(settings_, reporter_), -1);
   EXPECT_EQ(ReadFile("SntSettings.ini"), old);
