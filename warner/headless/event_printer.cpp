@@ -1,9 +1,11 @@
 #include "warner/headless/event_printer.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 
 #include "platform/clock/clock.h"
+#include "platform/errors/errors.h"
 #include "platform/json/json_line.h"
 #include "platform/text/text.h"
 
@@ -37,7 +39,10 @@ std::string EventPrinter::GpsTime() const {
 
 void EventPrinter::Emit(const std::string& line) {
   // Events nobody can read are a failure of the run, not something to carry on without a word.
-  if (std::fputs(line.c_str(), out_) == EOF || std::fflush(out_) == EOF) writeFailed_ = true;
+  if (writeError_ == 0 && (std::fputs(line.c_str(), out_) == EOF || std::fflush(out_) == EOF)) {
+    platform::SetLastErrorFromErrno(errno);
+    writeError_ = platform::GetLastError();
+  }
 }
 
 void EventPrinter::EmitText(std::string_view line) {

@@ -3,6 +3,7 @@
 // person, or JSON objects (field "event": announce, speedAlarm, satFix, satLost, sound,
 // messageFile, status, end) for programs and tests.
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -44,8 +45,9 @@ class EventPrinter final : public EngineOutput, public WorkerObserver {
   void TrafficMessage(std::string_view logLine);
 
   int Announcements() const { return announcements_; }
-  // True once an event could not be written whole (a full disk, a closed pipe).
-  bool WriteFailed() const { return writeFailed_; }
+  // The error of the first event that could not be written whole (a full disk, a closed pipe);
+  // 0 while all were. Nothing more is written after it.
+  uint32_t WriteError() const { return writeError_; }
 
  private:
   std::string GpsTime() const;
@@ -62,7 +64,7 @@ class EventPrinter final : public EngineOutput, public WorkerObserver {
   std::string pendingText_, pendingBitmap_;
   std::string currentPositionFile_;
   int announcements_ = 0;
-  bool writeFailed_ = false;
+  uint32_t writeError_ = 0;
 };
 
 }  // namespace warner

@@ -121,6 +121,12 @@ bool HeadlessWarner::ActivateDatabase() {
   return true;
 }
 
+bool HeadlessWarner::CheckOutput() {
+  if (printer_.WriteError() == 0) return true;
+  reporter_.ErrorCode(printer_.WriteError(), "The events could not be written to the output.\n");
+  return false;
+}
+
 std::string HeadlessWarner::PlaySound(std::string_view name, std::string_view fallback, bool categoryText) {
   SoundPaths paths;
   PlayNamedSound(*player_, name, folder_, fallback, paths, categoryText ? NameCoding::kCp1252 : NameCoding::kUtf8);

@@ -56,8 +56,8 @@ class HeadlessWarner {
   void ReadTrafficFrom(traffic::TmcReadFunction read);
   // True when traffic decoding runs and reads a separate TMC source.
   bool ReadsSeparateTmcSource();
-  // True once an event could not be written to the output.
-  bool OutputFailed() const { return printer_.WriteFailed(); }
+  // False, after a message with the error, when an event could not be written to the output.
+  bool CheckOutput();
 
  private:
   // The alarm output's satellite sounds, reported to the printer when they play.

@@ -101,7 +101,7 @@ int RunReplay(const ReplayOptions& options, std::FILE* out, platform::Reporter& 
     reporter.ErrorCode(code, "The GPS log '%s' could not be read to its end.\n", options.logFile.c_str());
     return kReplaySourceFailed;
   }
-  return warner.OutputFailed() ? kReplayOutputFailed : kReplayDone;
+  return warner.CheckOutput() ? kReplayDone : kReplayOutputFailed;
 }
 
 }  // namespace warner

@@ -96,7 +96,8 @@ int RunOnSources(const RunOptions& options, std::FILE* out, platform::Reporter& 
   settings.sourceFile = selection.filePath;
   const bool saved = WriteMainWindowValues(settings, reporter) == 0;
   if (failed) return kRunSourceFailed;
-  return saved && !warner.OutputFailed() ? kRunDone : kRunOutputFailed;
+  const bool printed = warner.CheckOutput();
+  return saved && printed ? kRunDone : kRunOutputFailed;
 }
 
 }  // namespace warner

@@ -101,6 +101,7 @@ TEST_F(Replay, LogsAndOutputsThatFailAreSaidAndEndTheRunWithTheirStatus) {
   ASSERT_NE(full, nullptr);
   EXPECT_EQ(Run(std::string(SAMPLE_DATA_DIR) + "/drive.nmea", nullptr, full), kReplayOutputFailed);
   std::fclose(full);
+  EXPECT_EQ(reporter_.Records().back().text.rfind("The events could not be written to the output.\nError No ", 0), 0u);
 }
 
 }  // namespace
