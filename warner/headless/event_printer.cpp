@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "platform/clock/clock.h"
 #include "platform/errors/errors.h"
 #include "platform/json/json_line.h"
 #include "platform/text/text.h"
@@ -25,9 +24,14 @@ const char* StatusName(WorkerObserver::Status status) {
 
 }  // namespace
 
-EventPrinter::EventPrinter(std::FILE* out, bool json, const gps::NmeaDecoder& decoder, const PoiSource& pois,
-                           SoundPlay play)
-    : out_(out), json_(json), decoder_(decoder), pois_(pois), play_(std::move(play)) {}
+EventPrinter::EventPrinter(std::FILE* out, bool json, const gps::NmeaDecoder& decoder)
+    : out_(out), json_(json), decoder_(decoder) {}
+
+bool EventPrinter::CheckOutput(platform::Reporter& reporter) const {
+  if (writeError_ == 0) return true;
+  reporter.ErrorCode(writeError_, "The events could not be written to the output.\n");
+  return false;
+}
 
 std::string EventPrinter::GpsTime() const {
   const gps::GpsFix fix = decoder_.Snapshot();
@@ -50,53 +54,40 @@ void EventPrinter::EmitText(std::string_view line) {
   Emit(platform::TerminalSafe(line) + "\n");
 }
 
-void EventPrinter::Announced(const Announcement& announcement) {
-  // Called under the fix lock; the sound follows right after it is released.
-  pending_ = announcement;
-  pendingText_ = std::string(announcement.text);
-  pendingBitmap_ = std::string(announcement.bitmapPath);
-}
-
-void EventPrinter::PlayPoiSound(int32_t poiIndex, std::string_view categoryText, std::string_view fallback) {
-  const std::string played = play_(categoryText, fallback, true);
-  if (poiIndex != pending_.poiIndex) return;
-  ++announcements_;
-  const PoiRecord record = pois_.Record(poiIndex);
-  const double lon = record.longitude / 100000.0, lat = record.latitude / 100000.0;
+void EventPrinter::Announced(const PoiAnnouncement& a) {
   if (json_) {
     Emit(platform::JsonLine()
              .Text("event", "announce")
              .Text("time", GpsTime())
-             .Int("poi", poiIndex)
-             .Real("lon", lon)
-             .Real("lat", lat)
-             .Real("distance", pending_.signedDistance)
-             .Real("bearing", pending_.bearing)
-             .Text("text", pendingText_)
-             .Text("bitmap", pendingBitmap_)
-             .Text("sound", played)
+             .Int("poi", a.poiIndex)
+             .Real("lon", a.longitude)
+             .Real("lat", a.latitude)
+             .Real("distance", a.signedDistance)
+             .Real("bearing", a.bearing)
+             .Text("text", a.text)
+             .Text("bitmap", a.bitmapPath)
+             .Text("sound", a.soundPath)
              .Finish());
     return;
   }
   char line[1024];
   std::snprintf(line, sizeof line, "%s  WARNING  %-20s %6.0f m %s, bearing %3.0f deg  (POI %d at %.5f, %.5f)",
-                GpsTime().c_str(), pendingText_.c_str(), std::fabs(pending_.signedDistance),
-                pending_.signedDistance < 0 ? "aside" : "ahead", pending_.bearing, poiIndex, lon, lat);
+                GpsTime().c_str(), a.text.c_str(), std::fabs(a.signedDistance),
+                a.signedDistance < 0 ? "aside" : "ahead", a.bearing, a.poiIndex, a.longitude, a.latitude);
   EmitText(line);
-  if (!played.empty()) EmitText(std::string("              sound ") + played);
+  if (!a.soundPath.empty()) EmitText(std::string("              sound ") + a.soundPath);
 }
 
-void EventPrinter::PlaySound(std::string_view name, std::string_view fallback) {
-  const std::string played = play_(name, fallback, false);
+void EventPrinter::SoundPlayed(std::string_view name, std::string_view path) {
   if (json_) {
     Emit(platform::JsonLine()
              .Text("event", "sound")
              .Text("time", GpsTime())
              .Text("name", name)
-             .Text("path", played)
+             .Text("path", path)
              .Finish());
-  } else if (!played.empty()) {
-    EmitText(GpsTime() + "  sound    " + played);
+  } else if (!path.empty()) {
+    EmitText(GpsTime() + "  sound    " + std::string(path));
   }
 }
 
@@ -114,11 +105,6 @@ void EventPrinter::MessageFileWritten(std::string_view path, std::string_view li
   if (json_) {
     Emit(platform::JsonLine().Text("event", "messageFile").Text("path", path).Text("line", line).Finish());
   }
-}
-
-void EventPrinter::CurrentPositionDue(const gps::GpsFix& fix) {
-  if (currentPositionFile_.empty()) return;
-  WriteCurrentPosition(currentPositionFile_, fix, "waypost", platform::GetSystemTime());
 }
 
 void EventPrinter::SatelliteSound(bool fix, std::string_view path) {
@@ -142,11 +128,11 @@ void EventPrinter::TrafficMessage(std::string_view logLine) {
   EmitText(GpsTime() + "  TRAFFIC  " + line);
 }
 
-void EventPrinter::StatusChanged(Status status) {
+void EventPrinter::StatusChanged(WorkerObserver::Status status) {
   if (json_) Emit(platform::JsonLine().Text("event", "status").Text("status", StatusName(status)).Finish());
 }
 
-void EventPrinter::WorkerEnded(uint32_t errorCode) {
+void EventPrinter::Ended(uint32_t errorCode) {
   if (json_) Emit(platform::JsonLine().Text("event", "end").Int("code", errorCode).Finish());
 }
 

@@ -1,7 +1,7 @@
 #include "warner/serial/port_entry.h"
 
 #include "platform/text/text.h"
-#include "warner/core/settings/warner_settings.h"
+#include "warner/core/settings/source_setting.h"
 
 namespace serial {
 

@@ -29,21 +29,23 @@ ReadOnlySetup ListeningSetup(bool namedInSettings, const std::string& name) {
 
 }  // namespace
 
-SerialSources::SerialSources(const warner::WarnerSettings& settings, platform::Reporter& reporter,
-                             const platform::Clock& clock, SourceTimings timings)
+void SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+SerialSources::SerialSources(const SourceSettings& settings, platform::Reporter& reporter, const platform::Clock& clock,
+                             SourceTimings timings)
     : reporter_(reporter),
-      timings_(timings),
-      gpsSetting_(settings.GpsPort()),
-      tmcSetting_(settings.useTMCPort),
-      evaluateTmc_(settings.evaluateTMC),
-      selection_{false, settings.source, settings.sourceFile, settings.baudRate},
-      gpsState_(settings.gpsSourceState),
-      tmcState_(settings.tmcSourceState),
+      timings_(std::move(timings)),
+      gpsSetting_(settings.gpsPort),
+      tmcSetting_(settings.tmcPort),
+      evaluateTmc_(settings.evaluateTmc),
+      selection_(settings.selection),
+      gpsState_(settings.gpsState),
+      tmcState_(settings.tmcState),
       gpsPortName_(gpsSetting_.portName),
       tmcPortName_(tmcSetting_.portName),
       reports_(std::make_shared<ThreadReports>(reporter)),
       alternate_(settings.alternateSourceFile, settings.alternateSourceType, reporter, clock,
-                 timings.alternateRetryWaitMs) {}
+                 timings_.alternateRetryWaitMs) {}
 
 SerialSources::~SerialSources() {
   StopSources();
@@ -52,22 +54,22 @@ SerialSources::~SerialSources() {
 }
 
 bool SerialSources::ReadsGpsBytes() const {
-  return selection_.standAlone || gpsState_ == kSourceVirtualPort || UsesConfiguredGpsSource(gpsState_);
+  return selection_.standAlone || gpsState_ == warner::kSourceVirtualPort || UsesConfiguredGpsSource(gpsState_);
 }
 
 uint32_t SerialSources::StartSources() {
   StopSources();
   if (!selection_.standAlone && !UsesConfiguredGpsSource(gpsState_) && !alternate_.Configured()) {
-    gpsState_ = kSourceNotFound;
+    gpsState_ = warner::kSourceNotFound;
     const uint32_t error = FindVirtualPort(kGpsDriverKey, "Can't find any virtual Com Port for GPS.\n", gpsPortName_);
     if (error != 0) return Returned(error);
-    gpsState_ = kSourceVirtualPort;
+    gpsState_ = warner::kSourceVirtualPort;
   }
   if (std::abs(evaluateTmc_) >= 2 && tmcState_ != warner::kTmcSourceUseTmcPort) {
-    tmcState_ = kSourceNotFound;
+    tmcState_ = warner::kSourceNotFound;
     const uint32_t error = FindVirtualPort(kTmcDriverKey, "Can't find any virtual Com Port for TMC.\n", tmcPortName_);
     if (error != 0) return Returned(error);
-    tmcState_ = kSourceVirtualPort;
+    tmcState_ = warner::kSourceVirtualPort;
   }
   uint32_t error = OpenGps();
   if (error == 0) error = OpenTmc();
@@ -94,13 +96,13 @@ SerialSources::Input SerialSources::GpsInput() const {
   if (selection_.standAlone) {
     return PortEntryKind(selection_.portName) == warner::kInputKindFile ? Input::kFile : Input::kPort;
   }
-  if (gpsState_ == kSourceVirtualPort) return Input::kPort;
+  if (gpsState_ == warner::kSourceVirtualPort) return Input::kPort;
   if (!UsesConfiguredGpsSource(gpsState_)) return Input::kNone;
   return gpsSetting_.IsFile() ? Input::kFile : gpsSetting_.IsPort() ? Input::kPort : Input::kNone;
 }
 
 SerialSources::Input SerialSources::TmcInput() const {
-  if (tmcState_ == kSourceVirtualPort) return Input::kPort;
+  if (tmcState_ == warner::kSourceVirtualPort) return Input::kPort;
   if (tmcState_ != warner::kTmcSourceUseTmcPort) return Input::kNone;
   return tmcSetting_.IsFile() ? Input::kFile : Input::kPort;
 }
@@ -243,7 +245,7 @@ uint32_t SerialSources::ReplayFile(platform::Device& file, uint8_t* buffer, size
   }
   // Ten bits a byte on the line: the log arrives at the pace the receiver sent it.
   if (selection_.baudRate > 0) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(*count * 10000 / static_cast<size_t>(selection_.baudRate)));
+    timings_.replaySleep(static_cast<uint32_t>(*count * 10000 / static_cast<size_t>(selection_.baudRate)));
   }
   return 0;
 }

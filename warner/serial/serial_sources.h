@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,7 +18,7 @@
 #include "platform/clock/clock.h"
 #include "platform/devices/device.h"
 #include "platform/reports/reporter.h"
-#include "warner/core/settings/warner_settings.h"
+#include "warner/core/settings/source_setting.h"
 #include "warner/serial/alternate_source.h"
 #include "warner/serial/read_thread.h"
 #include "warner/serial/source_selection.h"
@@ -25,27 +26,38 @@
 
 namespace serial {
 
-// GPS and TMC source states beside the ones the settings choose (warner_settings.h).
-inline constexpr int kSourceNotFound = 0;
-inline constexpr int kSourceVirtualPort = 2;
-
 // The driver keys of the virtual ports.
 inline constexpr const char* kGpsDriverKey = "SercastNG";
 inline constexpr const char* kTmcDriverKey = "SercastNGTMC";
 
 inline constexpr uint32_t kTmcBaudRate = 38400;
 
-// Waits of the sources; only tests change them.
+// Waits the given milliseconds on the calling thread.
+void SleepMs(uint32_t ms);
+
+// Waits of the sources; tests change them, and a replay that is not paced sleeps not at all.
 struct SourceTimings {
   StopTimings stop;
   uint32_t alternateRetryWaitMs = 100;
+  std::function<void(uint32_t ms)> replaySleep = SleepMs;  // the pause after each block of a log file
+};
+
+// What the sources take of the settings.
+struct SourceSettings {
+  warner::PortSetting gpsPort;  // the port or file of the GPS source state (UseGPSPort, UseWM5GPSPort)
+  warner::PortSetting tmcPort;  // UseTMCPort
+  warner::SourceState gpsState = warner::kGpsSourceSearchVirtual;
+  warner::SourceState tmcState = warner::kTmcSourceNone;
+  int evaluateTmc = 0;  // EvaluateTMC: a serial TMC source when its absolute value is 2 or more
+  std::string alternateSourceFile;
+  int alternateSourceType = 0;
+  SourceSelection selection;  // the stored source selection (the main-window values)
 };
 
 class SerialSources {
  public:
-  // Takes what it needs of the settings (ports, states, alternate file) and the stored source
-  // selection; the clock tells the alternate file's age.
-  SerialSources(const warner::WarnerSettings& settings, platform::Reporter& reporter, const platform::Clock& clock,
+  // The clock tells the alternate file's age.
+  SerialSources(const SourceSettings& settings, platform::Reporter& reporter, const platform::Clock& clock,
                 SourceTimings timings = {});
   SerialSources(const SerialSources&) = delete;
   SerialSources& operator=(const SerialSources&) = delete;
@@ -53,8 +65,8 @@ class SerialSources {
 
   SourceSelection& Selection() { return selection_; }
   const SourceSelection& Selection() const { return selection_; }
-  int GpsSourceState() const { return gpsState_; }
-  int TmcSourceState() const { return tmcState_; }
+  warner::SourceState GpsSourceState() const { return gpsState_; }
+  warner::SourceState TmcSourceState() const { return tmcState_; }
   // The GPS and TMC ports found by the virtual search or given by the settings.
   const std::string& GpsPortName() const { return gpsPortName_; }
   const std::string& TmcPortName() const { return tmcPortName_; }
@@ -111,8 +123,8 @@ class SerialSources {
   const warner::PortSetting tmcSetting_;
   const int evaluateTmc_;
   SourceSelection selection_;
-  int gpsState_;
-  int tmcState_;
+  warner::SourceState gpsState_;
+  warner::SourceState tmcState_;
   std::string gpsPortName_;
   std::string tmcPortName_;
   std::shared_ptr<std::atomic<bool>> navigationPresent_ = std::make_shared<std::atomic<bool>>(false);

@@ -5,7 +5,7 @@
 
 #include "platform/paths/paths.h"
 #include "platform/text/text.h"
-#include "warner/core/settings/warner_settings.h"
+#include "warner/core/settings/source_setting.h"
 #include "warner/serial/port_entry.h"
 
 namespace serial {

@@ -13,23 +13,11 @@
 #include <string_view>
 
 #include "platform/reports/reporter.h"
+#include "warner/core/settings/source_setting.h"
 
 namespace warner {
 
 enum class ProgramMode : int { kSentry = 0, kRover = 1 };
-
-// Where a port key sends a source: a device name (the value ended with ':') or a log file that is
-// replayed in its place. Both empty: the key was not given.
-struct PortSetting {
-  std::string portName;  // "COM4:", "/dev/ttyUSB0:"
-  std::string filePath;  // log file (TMC: a file of TMC records)
-
-  bool IsPort() const { return !portName.empty(); }
-  bool IsFile() const { return !filePath.empty(); }
-};
-
-// The source kind that stands for a log file instead of a port number.
-inline constexpr int kInputKindFile = 256;
 
 // Longest text value a file may give a 260-character path buffer, and a spin text.
 inline constexpr size_t kMaxPathValue = 259;
@@ -37,13 +25,6 @@ inline constexpr size_t kMaxSpinText = 19;
 
 // Log mode codes of WriteLogMode.
 enum WriteLogModeCode : int { kLogAll = 0, kLogNmea = 1, kLogNotNmea = 2, kLogSplit = 3 };
-
-// GPS source states a settings key can choose (the serial sources own the others).
-inline constexpr int kGpsSourceSearchVirtual = 1;  // start-up default; also with an alternate source
-inline constexpr int kGpsSourceUseGpsPort = 3;
-inline constexpr int kGpsSourceUseWm5GpsPort = 4;
-inline constexpr int kTmcSourceNone = 0;
-inline constexpr int kTmcSourceUseTmcPort = 3;
 
 // Every value the warner is configured with. Field names follow the file keys.
 struct WarnerSettings {
@@ -79,8 +60,8 @@ struct WarnerSettings {
 
   // The source states the port keys chose; of UseWM5GPSPort and UseGPSPort the later line in the
   // file wins, and GpsPort() gives its port or file.
-  int gpsSourceState = kGpsSourceSearchVirtual;
-  int tmcSourceState = kTmcSourceNone;
+  SourceState gpsSourceState = kGpsSourceSearchVirtual;
+  SourceState tmcSourceState = kTmcSourceNone;
 
   // Mode-dependent start-up values.
   bool watchAngleSpinEnabled = true;

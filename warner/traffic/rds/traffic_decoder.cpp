@@ -19,23 +19,23 @@ bool TmcRecordScanner::Take(uint8_t byte) {
 TrafficDecoder::TrafficDecoder(platform::Reporter& reporter, const platform::Clock& clock, gps::GpsLogSink* gpsLog)
     : reporter_(reporter), clock_(clock), gpsLog_(gpsLog), codeLists_(reporter) {}
 
-std::string TrafficLogPath(const warner::WarnerSettings& settings) {
-  const char* name = settings.mode == warner::ProgramMode::kRover ? "RvrTMC.txt" : "SntTMC.txt";
+std::string TrafficLogPath(std::string_view ascWriteDirPath, bool rover) {
+  const char* name = rover ? "RvrTMC.txt" : "SntTMC.txt";
   // An empty folder setting means the root of the handheld's file system.
-  const std::string& folder = settings.ascWriteDirPath.empty() ? std::string("\\") : settings.ascWriteDirPath;
-  return platform::ToLinuxPath(platform::JoinPath(folder, name));
+  return platform::ToLinuxPath(platform::JoinPath(ascWriteDirPath.empty() ? "\\" : ascWriteDirPath, name));
 }
 
-void TrafficDecoder::StartTraffic(warner::WarnerSettings& settings) {
-  if (settings.evaluateTMC == 0) return;
+int TrafficDecoder::StartTraffic(const TrafficSettings& settings) {
+  int evaluateTmc = settings.evaluateTmc;
+  if (evaluateTmc == 0) return 0;
   writeMergedLog_ = settings.writeMergedLog;
-  if (settings.evaluateTMC > 0) {
+  if (evaluateTmc > 0) {
     const auto listPath = [&](const char* name) {
       return platform::ToLinuxPath(platform::JoinPath(settings.programFolder, name));
     };
     if (codeLists_.OpenEventCodeList(listPath(kEventListName)) != 0 ||
         codeLists_.OpenLocationCodeList(listPath(kLocationListName)) != 0) {
-      settings.evaluateTMC = -settings.evaluateTMC;
+      evaluateTmc = -evaluateTmc;
     }
   }
   try {
@@ -43,20 +43,20 @@ void TrafficDecoder::StartTraffic(warner::WarnerSettings& settings) {
   } catch (const std::bad_alloc&) {
     platform::SetLastError(platform::kErrorNotEnoughMemory);
     reporter_.ErrorLastError("Can't open the RDS/ TMC Decoder.\n");
-    StopTraffic(settings);
-    return;
+    StopTraffic();
+    return evaluateTmc;
   }
   decoder_->Reset();
   decoder_->SetTrace(nullptr, 0);
-  const std::string logPath = settings.evaluateTMC > 0 ? TrafficLogPath(settings) : std::string();
+  const std::string logPath = evaluateTmc > 0 ? settings.trafficLogPath : std::string();
   if (!decoder_->SetLogName(logPath)) {
     reporter_.ErrorCode(platform::kErrorInvalidParameter,
                         "Can't append a new message to %s.\nTMC recording will be stopped.\n", logPath.c_str());
   }
+  return evaluateTmc;
 }
 
-void TrafficDecoder::StopTraffic(const warner::WarnerSettings& settings) {
-  if (settings.evaluateTMC == 0) return;
+void TrafficDecoder::StopTraffic() {
   decoder_.reset();
   codeLists_.Close();
 }

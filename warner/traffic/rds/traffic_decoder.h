@@ -6,10 +6,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "platform/clock/clock.h"
 #include "platform/reports/reporter.h"
-#include "warner/core/settings/warner_settings.h"
 #include "warner/gps/gps_log.h"
 #include "warner/traffic/code_lists/code_lists.h"
 #include "warner/traffic/rds/rds_decoder.h"
@@ -35,6 +36,14 @@ class TmcRecordScanner {
   size_t count_ = 0;
 };
 
+// What traffic decoding takes of the settings.
+struct TrafficSettings {
+  int evaluateTmc = 0;         // EvaluateTMC: 0 off; negative decodes without code lists and log
+  int writeMergedLog = 0;      // WriteMergedLog: the separate source's records go to the GPS log
+  std::string programFolder;   // Linux path of the folder with the code lists
+  std::string trafficLogPath;  // Linux path of the traffic log (TrafficLogPath)
+};
+
 class TrafficDecoder {
  public:
   static constexpr size_t kReadSize = 256;
@@ -43,11 +52,12 @@ class TrafficDecoder {
   TrafficDecoder(platform::Reporter& reporter, const platform::Clock& clock, gps::GpsLogSink* gpsLog = nullptr);
 
   // With EvaluateTMC non-zero: opens the code lists from the program folder when the setting is
-  // positive (negating it when one fails), creates the decoder and sets the traffic log to
-  // ASCWriteDirPath + "SntTMC.txt" ("RvrTMC.txt" in Rover mode) while the setting stays positive.
-  void StartTraffic(warner::WarnerSettings& settings);
-  // With EvaluateTMC non-zero: destroys the decoder and its message store, closes the code lists.
-  void StopTraffic(const warner::WarnerSettings& settings);
+  // positive, creates the decoder and sets the traffic log while the setting stays positive.
+  // Returns the EvaluateTMC in effect, negated when a code list failed: the caller keeps it as
+  // the setting from then on.
+  int StartTraffic(const TrafficSettings& settings);
+  // When started: destroys the decoder and its message store, closes the code lists.
+  void StopTraffic();
 
   // For a separate TMC source: -1 when the read fails (the error is the last error), 0 when it
   // gave nothing, else the number of records passed to the decoder.
@@ -66,7 +76,7 @@ class TrafficDecoder {
   TmcRecordScanner scanner_;
 };
 
-// The traffic log of `settings`' mode in its ASC write folder, as a Linux path.
-std::string TrafficLogPath(const warner::WarnerSettings& settings);
+// The traffic log in the ASC write folder ("SntTMC.txt", "RvrTMC.txt" in Rover mode), as a Linux path.
+std::string TrafficLogPath(std::string_view ascWriteDirPath, bool rover);
 
 }  // namespace traffic

@@ -22,45 +22,38 @@ using ::testing::StartsWith;
 class StartAndStop : public ::testing::Test {
  protected:
   StartAndStop() : traffic(reporter, clock) {
-    warner::SetDefaultSettings(settings, warner::ProgramMode::kSentry, DW_TRAFFIC_DATA_DIR);
-    settings.evaluateTMC = 1;
-    settings.ascWriteDirPath = folder.Path() + "/";
+    settings.evaluateTmc = 1;
+    settings.programFolder = DW_TRAFFIC_DATA_DIR;
+    settings.trafficLogPath = TrafficLogPath(folder.Path() + "/", false);
   }
 
   TempFolder folder;
   platform::ScriptedReporter reporter;
   platform::ManualClock clock;
-  warner::WarnerSettings settings;
+  TrafficSettings settings;
   TrafficDecoder traffic;
 };
 
 TEST_F(StartAndStop, ListsFromTheProgramFolderAndTheLogInTheAscFolder) {
-  traffic.StartTraffic(settings);
+  EXPECT_EQ(traffic.StartTraffic(settings), 1);
   ASSERT_NE(traffic.Decoder(), nullptr);
-  EXPECT_EQ(settings.evaluateTMC, 1);
   EXPECT_EQ(traffic.Decoder()->State().logPath, folder.File("SntTMC.txt"));
   EXPECT_TRUE(reporter.Records().empty());
-  traffic.StopTraffic(settings);
+  traffic.StopTraffic();
   EXPECT_EQ(traffic.Decoder(), nullptr);
-
-  settings.mode = warner::ProgramMode::kRover;
-  traffic.StartTraffic(settings);
-  EXPECT_EQ(traffic.Decoder()->State().logPath, folder.File("RvrTMC.txt"));
+  EXPECT_EQ(TrafficLogPath(folder.Path() + "/", true), folder.File("RvrTMC.txt"));
 }
 
 TEST_F(StartAndStop, HandheldFoldersLieUnderTheSystemRoot) {
   setenv("DW_SYSTEM_ROOT", folder.Path().c_str(), 1);
-  settings.ascWriteDirPath = "\\My Documents\\";
-  EXPECT_EQ(TrafficLogPath(settings), folder.File("My Documents/SntTMC.txt"));
-  settings.ascWriteDirPath = "";
-  EXPECT_EQ(TrafficLogPath(settings), folder.File("SntTMC.txt"));
+  EXPECT_EQ(TrafficLogPath("\\My Documents\\", false), folder.File("My Documents/SntTMC.txt"));
+  EXPECT_EQ(TrafficLogPath("", false), folder.File("SntTMC.txt"));
   unsetenv("DW_SYSTEM_ROOT");
 }
 
 TEST_F(StartAndStop, MissingListsMeanDecodingWithoutLog) {
   settings.programFolder = folder.Path();
-  traffic.StartTraffic(settings);
-  EXPECT_EQ(settings.evaluateTMC, -1);
+  EXPECT_EQ(traffic.StartTraffic(settings), -1);
   ASSERT_NE(traffic.Decoder(), nullptr);
   EXPECT_EQ(traffic.Decoder()->State().logPath, "");
   // The location list is not tried once the event list failed.
@@ -68,22 +61,22 @@ TEST_F(StartAndStop, MissingListsMeanDecodingWithoutLog) {
   ASSERT_EQ(records.size(), 1u);
   EXPECT_THAT(records[0].text, StartsWith("Can't read the Event Code List file '" + folder.File("ECL_D1.bin")));
 
-  traffic.StopTraffic(settings);
+  traffic.StopTraffic();
   EXPECT_EQ(traffic.Decoder(), nullptr);
-  settings.evaluateTMC = -2;  // a TMC port without lists: nothing is opened
-  traffic.StartTraffic(settings);
+  settings.evaluateTmc = -2;  // a TMC port without lists: nothing is opened
+  EXPECT_EQ(traffic.StartTraffic(settings), -2);
   EXPECT_NE(traffic.Decoder(), nullptr);
   EXPECT_EQ(reporter.Records().size(), 1u);
 }
 
 TEST_F(StartAndStop, NothingWithoutTheSetting) {
-  settings.evaluateTMC = 0;
-  traffic.StartTraffic(settings);
+  settings.evaluateTmc = 0;
+  EXPECT_EQ(traffic.StartTraffic(settings), 0);
   EXPECT_EQ(traffic.Decoder(), nullptr);
 }
 
 TEST_F(StartAndStop, ALogPathTooLongForItsBufferIsReported) {
-  settings.ascWriteDirPath = "/" + std::string(kLogPathMax, 'x') + "/";
+  settings.trafficLogPath = TrafficLogPath("/" + std::string(kLogPathMax, 'x') + "/", false);
   traffic.StartTraffic(settings);
   EXPECT_EQ(traffic.Decoder()->State().logPath, "");
   ASSERT_EQ(reporter.Records().size(), 1u);
@@ -114,8 +107,8 @@ TEST(ReadTmcPort, RecordsSpanReadsAndJunkIsSkipped) {
   ASSERT_TRUE(gpsLog.SetPath(folder.File("gps.log")));
   ASSERT_TRUE(gpsLog.GpsLogOpen());
   TrafficDecoder traffic(reporter, clock, &gpsLog);
-  warner::WarnerSettings settings;
-  settings.evaluateTMC = -2;
+  TrafficSettings settings;
+  settings.evaluateTmc = -2;
   settings.writeMergedLog = 1;
   traffic.StartTraffic(settings);
 
