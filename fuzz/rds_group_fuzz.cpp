@@ -113,12 +113,11 @@ void FeedGroups(const uint8_t* data, size_t size, const platform::Clock& clock) 
 void FeedPort(const uint8_t* data, size_t size, const platform::Clock& clock) {
   SilentReporter reporter;
   traffic::TrafficDecoder traffic(reporter, clock);
-  warner::WarnerSettings settings;
+  traffic::TrafficSettings settings;
+  settings.evaluateTmc = 2;
   settings.programFolder = Folder();
-  settings.ascWriteDirPath = Folder() + "/";
-  settings.evaluateTMC = 2;
-  traffic.StartTraffic(settings);
-  if (settings.evaluateTMC != 2 || traffic.Decoder() == nullptr) std::abort();
+  settings.trafficLogPath = traffic::TrafficLogPath(Folder() + "/", false);
+  if (traffic.StartTraffic(settings) != 2 || traffic.Decoder() == nullptr) std::abort();
   size_t at = 0;
   // Reads of a size taken from the data, so that records are split across reads.
   const auto read = [&](uint8_t* buffer, size_t capacity, size_t* count) -> uint32_t {
@@ -131,7 +130,7 @@ void FeedPort(const uint8_t* data, size_t size, const platform::Clock& clock) {
   while (at < size) {
     if (traffic.ReadTmcPort(read) < 0) std::abort();
   }
-  traffic.StopTraffic(settings);
+  traffic.StopTraffic();
 }
 
 }  // namespace
