@@ -13,16 +13,14 @@
 
 #include "converter/poi_list/decimal_number.h"
 #include "converter/poi_list/line_reader.h"
+#include "formats/snt/snt_format.h"
 #include "platform/memory/prefault.h"
 
 namespace converter {
 namespace {
 
-constexpr double kHeightOffset = 2767.0;
 constexpr double kFeet = 0.3048;
 constexpr size_t kMaxTextLength = PoiTexts::kMaxLength;
-constexpr uint16_t kGivenFlag = 0x8000;
-constexpr uint16_t kBothDirectionsFlag = 0x4000;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -76,7 +74,7 @@ bool ReadDirection(std::string_view field, bool decimalComma, double& tenths, ui
   // A tiny negative direction rounds up to a whole turn; it means 0.
   if (degrees >= 360.0) degrees = 0.0;
   tenths = degrees * 10.0;
-  flags = HasBothMark(field) ? kGivenFlag | kBothDirectionsFlag : kGivenFlag;
+  flags = HasBothMark(field) ? snt::kDirectionFlag | snt::kBothWaysFlag : snt::kDirectionFlag;
   return true;
 }
 
@@ -268,8 +266,8 @@ PoiLineResult ParsePoiLine(std::string_view line, const SubcategoryConfig& sub, 
   poi.y = y;
   poi.x100k = ToHundredThousandths(x);
   poi.y100k = ToHundredThousandths(y);
-  poi.heightFlags = hasHeight ? kGivenFlag : 0;
-  poi.heightPlus = hasHeight ? height + kHeightOffset : 0.0;
+  poi.heightFlags = hasHeight ? snt::kHeightFlag : 0;
+  poi.heightPlus = hasHeight ? height + snt::kHeightOffset : 0.0;
   poi.directionFlags = hasDirection ? directionFlags : 0;
   poi.directionTenths = hasDirection ? directionTenths : 0.0;
   poi.categoryNumber = sub.categoryNumber;
