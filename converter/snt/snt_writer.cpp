@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "converter/poi_list/decimal_number.h"
 #include "formats/snt/snt_format.h"
+#include "platform/numbers/lenient_number.h"
 
 namespace converter {
 namespace {
@@ -33,9 +33,9 @@ std::string SntCategoryText(const SubcategoryConfig& sub) {
 
 uint16_t SentryDistanceCode(std::string_view text) {
   if (text.empty()) return 200;
-  double value = 0.0;
-  size_t end = 0;
-  ReadDecimal(text, false, value, &end);
+  const platform::LeadingNumber number = platform::ReadLeadingReal(text, platform::kConfigNumbers);
+  double value = number.value;
+  const size_t end = number.end;
   char lowered[260];
   const std::string_view rest = text.substr(end);
   const size_t n = std::min(rest.size(), sizeof lowered);

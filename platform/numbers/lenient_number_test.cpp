@@ -5,31 +5,27 @@
 
 #include <climits>
 #include <cmath>
-#include <cstring>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
 #include <string>
 #include <string_view>
+#include <utility>
 
-#include "converter/config/config_values.h"
-#include "converter/poi_list/decimal_number.h"
-#include "warner/core/settings/warner_settings.h"
-#include "warner/gps/nmea_number.h"
+#include "platform/numbers/lenient_number.h"
 
+namespace platform {
 namespace {
 
 // The readers as their callers use them.
-int32_t NmeaInt(std::string_view text) { return gps::AtolLike(text); }
-double NmeaReal(std::string_view text) { return gps::AtofLike(text); }
-int32_t IniInt(std::string_view text) { return warner::IniToInt(text); }
-double IniReal(std::string_view text) { return warner::IniToDouble(text); }
-int32_t ConfigInt(std::string_view text) { return converter::ReadDecimal(text); }
-struct ListNumber {
-  double value;
-  size_t end;  // 0: no number
-};
+int32_t NmeaInt(std::string_view text) { return ReadLeadingInt(text, kNmeaNumbers); }
+double NmeaReal(std::string_view text) { return ReadLeadingReal(text, kNmeaNumbers).value; }
+int32_t IniInt(std::string_view text) { return ReadLeadingInt(text, kIniNumbers); }
+double IniReal(std::string_view text) { return ReadLeadingReal(text, kIniNumbers).value; }
+int32_t ConfigInt(std::string_view text) { return ReadLeadingInt(text, kConfigNumbers); }
+using ListNumber = LeadingNumber;
 ListNumber ListReal(std::string_view text, bool decimalComma) {
-  ListNumber number{};
-  converter::ReadDecimal(text, decimalComma, number.value, &number.end);
-  return number;
+  return ReadLeadingReal(text, PoiListNumbers(decimalComma));
 }
 
 struct Row {
@@ -103,4 +99,46 @@ TEST(LenientNumbers, EveryFormatReadsAsBefore) {
   }
 }
 
+TEST(LenientNumbers, ReadsTheLenientForms) {
+  const std::pair<std::string_view, LeadingNumber> cases[] = {
+      {" \t+12.5e1xyz", {125.0, 9}},
+      {"-.5", {-0.5, 3}},
+      {"7.", {7.0, 2}},
+      {"3e+", {3.0, 1}},   // an exponent without digits is not part of the number
+      {"0x10", {0.0, 1}},  // hexadecimal is not read
+  };
+  for (const auto& [text, expected] : cases) {
+    const LeadingNumber read = ReadLeadingReal(text, PoiListNumbers(false));
+    EXPECT_DOUBLE_EQ(read.value, expected.value) << text;
+    EXPECT_EQ(read.end, expected.end) << text;
+  }
+  EXPECT_DOUBLE_EQ(ReadLeadingReal("13,5", PoiListNumbers(true)).value, 13.5);
+  for (const char* text : {"", "  ", "-", "+.", ".", "abc", "inf", "nan", "e5"}) {
+    EXPECT_EQ(ReadLeadingReal(text, PoiListNumbers(false)).end, 0u) << text;
+  }
+  EXPECT_EQ(ReadLeadingReal("0." + std::string(400, '0') + "1", PoiListNumbers(false)).value, 0.0);
+  // A long number with a comma is copied off the stack.
+  EXPECT_DOUBLE_EQ(ReadLeadingReal("1" + std::string(400, '0') + ",5e-500", PoiListNumbers(true)).value, 1e-100);
+}
+
+TEST(LenientNumbers, EqualsTheFullConversionBitForBit) {
+  // The shortcut for short numbers must give exactly what strtod gives, for every form lists carry.
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> any(-400.0, 400.0);
+  const char* formats[] = {"%.5f", "%.6f", "%.15g", "%.17g", "%.3e", "%.0f", "%.12f"};
+  char text[64];
+  for (int i = 0; i < 20000; ++i) {
+    const double d = any(rng) * std::pow(10.0, static_cast<int>(rng() % 9) - 4);
+    std::snprintf(text, sizeof text, formats[i % 7], d);
+    const LeadingNumber read = ReadLeadingReal(text, PoiListNumbers(false));
+    ASSERT_NE(read.end, 0u) << text;
+    ASSERT_EQ(read.value, std::strtod(text, nullptr)) << text;
+  }
+  for (const char* t : {"0.1", "0.3", "123456789012345", "1234567890123456", "9007199254740993", "1e22", "1e23",
+                        "0.000000000000000000001", "4.9e-324", "2.2250738585072014e-308", "13.123455"}) {
+    EXPECT_EQ(ReadLeadingReal(t, PoiListNumbers(false)).value, std::strtod(t, nullptr)) << t;
+  }
+}
+
 }  // namespace
+}  // namespace platform
