@@ -12,7 +12,7 @@
 namespace converter {
 namespace {
 
-constexpr double kMaxDistance = 32767.0;
+constexpr double kMaxDistance = snt::kDistanceMask;
 
 struct SntCategory {
   std::string text;
