@@ -10,13 +10,13 @@ namespace {
 
 bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') <= 9; }
 
-bool IsBlank(char c, NumberBlanks blanks) {
+bool IsLeadingBlank(char c, NumberBlanks blanks) {
   return blanks == NumberBlanks::kCSpace ? IsCSpace(c) : c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 // Skips the blanks and a sign at `p`; true when the sign was '-'.
 bool TakeBlanksAndSign(const char*& p, const char* limit, NumberBlanks blanks) {
-  while (p < limit && IsBlank(*p, blanks)) ++p;
+  while (p < limit && IsLeadingBlank(*p, blanks)) ++p;
   if (p < limit && (*p == '+' || *p == '-')) return *p++ == '-';
   return false;
 }
