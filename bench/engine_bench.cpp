@@ -39,9 +39,9 @@ struct Database {
 
 uint16_t WarnDistance(std::mt19937& random) {
   const int kind = static_cast<int>(random() % 10);
-  if (kind == 0) return static_cast<uint16_t>(0x8000 | (5 + random() % 11));  // 5 to 15 s
-  if (kind == 1) return 0;                                                    // the 200 m default
-  return static_cast<uint16_t>(100 + random() % 401);                         // 100 to 500 m
+  if (kind == 0) return snt::EncodeWarningDistance({static_cast<int32_t>(5 + random() % 11), true});  // 5 to 15 s
+  if (kind == 1) return 0;                             // the 200 m default
+  return static_cast<uint16_t>(100 + random() % 401);  // 100 to 500 m
 }
 
 Database& DatabaseOf(int count) {

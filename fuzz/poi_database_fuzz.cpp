@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "formats/snt/snt_format.h"
 #include "platform/reports/scripted_reporter.h"
 #include "platform/sync/critical_section.h"
 #include "warner/core/database/poi_database.h"
@@ -67,20 +68,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if ((result == -1) != (messages == 1) || db.IsPoiDatabaseLoaded() != (db.RecordCount() > 0)) std::abort();
   if (result == -1 && db.IsPoiDatabaseLoaded()) std::abort();
 
-  int32_t maxMetres = 0;
-  int32_t maxSeconds = 0;
+  snt::WarningReach reach;
   size_t textBytes = 0;
   for (int32_t i = 0; i < db.RecordCount(); ++i) {
     const warner::PoiRecord record = db.Record(i);
-    if ((record.warnDistance & 0x8000) != 0) {
-      maxSeconds = std::max<int32_t>(maxSeconds, record.warnDistance & 0x7FFF);
-    } else {
-      maxMetres = std::max<int32_t>(maxMetres, record.warnDistance);
-    }
-    if (record.categoryOffset < 104) std::abort();
+    reach.Add(record.warnDistance);
+    if (record.categoryOffset < static_cast<int32_t>(snt::kFirstCategoryOffset)) std::abort();
     textBytes += db.CategoryText(i).size() + db.AnnouncementText(i).size();
   }
-  if (maxMetres != db.MaxWarnMetres() || maxSeconds != db.MaxWarnSeconds()) std::abort();
+  if (reach.maxMetres != db.MaxWarnMetres() || reach.maxSeconds != db.MaxWarnSeconds()) std::abort();
   for (std::string_view text : db.CategoryTexts()) {
     textBytes += warner::CategoryFilePath(text, "/tmp/", "Sounds\\", ".wav").size();
   }

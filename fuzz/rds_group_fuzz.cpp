@@ -37,8 +37,8 @@ void WriteList(const std::string& path, const std::vector<std::vector<uint8_t>>&
   for (const std::vector<uint8_t>& image : images) {
     platform::PutLe32(file.data() + traffic::kIndexOffset + 4 * platform::GetLe32(image.data()),
                       static_cast<uint32_t>(file.size()));
-    file.push_back(static_cast<uint8_t>(image.size() + 1));
-    file.push_back(static_cast<uint8_t>((image.size() + 1) >> 8));
+    file.resize(file.size() + 2);
+    platform::PutLe16(file.data() + file.size() - 2, static_cast<uint16_t>(image.size() + 1));
     file.push_back(static_cast<uint8_t>(~0xFEu));
     for (const uint8_t byte : image) file.push_back(static_cast<uint8_t>(~byte));
   }

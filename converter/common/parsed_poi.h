@@ -12,7 +12,7 @@ namespace converter {
 struct ParsedPoi {
   double x = 0.0;  // degrees, reduced modulo 360 keeping the sign
   double y = 0.0;
-  double heightPlus = 0.0;       // height in metres plus 2767
+  double heightPlus = 0.0;       // height in metres plus snt::kHeightOffset
   double directionTenths = 0.0;  // direction in degrees times 10, 0 <= d < 3600
   PoiText text;                  // cleaned description, Windows-1252
   int32_t number = 0;            // 1-based position in the final sorted order
@@ -21,8 +21,8 @@ struct ParsedPoi {
   int32_t y100k = 0;
   int32_t datOffset = -1;       // set by the NavigonOEM writer
   int32_t namOffset = -1;       // set by the NavigonOEM writer
-  uint16_t heightFlags = 0;     // 0x8000 when a height was given
-  uint16_t directionFlags = 0;  // 0x8000 when given, plus 0x4000 for both directions
+  uint16_t heightFlags = 0;     // snt::kHeightFlag when a height was given
+  uint16_t directionFlags = 0;  // snt::kDirectionFlag when given, plus snt::kBothWaysFlag for both ways
   int16_t categoryNumber = 0;   // the subcategory's SubCategory number
 };
 // Every pass over the POIs walks the whole array: it must not grow unnoticed.

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "converter/config/config_values.h"
+#include "platform/numbers/lenient_number.h"
 
 namespace converter {
 namespace {
@@ -134,7 +135,7 @@ int DeriveAll(ConverterConfig& config, std::string& messages) {
     block.fontTypeCode = FontTypeFromValue(block.fontType);
     block.textColourCode = DecodeColourReporting(block.fontColour, messages, errors);
     block.outlineColourCode = DecodeColourReporting(block.outlineColour, messages, errors);
-    block.includeTexts = ReadDecimal(block.includeComments) != 0;
+    block.includeTexts = platform::ReadLeadingInt(block.includeComments, platform::kConfigNumbers) != 0;
   }
   return errors;
 }
@@ -162,7 +163,7 @@ std::string ReadLogSettings(const ConfigFile& file, ConverterConfig& config) {
         break;
       case ConfigKey::kLogLevel: config.logLevel = LogLevelFromValue(line.value); break;
       case ConfigKey::kWaitConfirm:
-        config.waitConfirm = ReadDecimal(line.value);
+        config.waitConfirm = platform::ReadLeadingInt(line.value, platform::kConfigNumbers);
         config.waitConfirmSet = true;
         break;
       default: break;
@@ -207,7 +208,9 @@ std::string ReadGlobalSettings(const ConfigFile& file, ConverterConfig& config) 
         config.mapRegionText = value;
         config.region = RegionFromValue(value);
         break;
-      case ConfigKey::kIncludeComments: config.includeComments = ReadDecimal(value); break;
+      case ConfigKey::kIncludeComments:
+        config.includeComments = platform::ReadLeadingInt(value, platform::kConfigNumbers);
+        break;
       case ConfigKey::kTargetSystem: MatchTargetSystem(value, &config.target); break;
       default: break;
     }

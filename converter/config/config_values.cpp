@@ -3,12 +3,12 @@
 #include <array>
 #include <limits>
 
+#include "platform/numbers/lenient_number.h"
 #include "platform/text/text.h"
 
 namespace converter {
 namespace {
 
-bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 int HexDigitValue(char c) {
@@ -42,7 +42,7 @@ int64_t ApplySign(bool negative, uint64_t magnitude, int64_t min, int64_t max) {
 // Leading white space and the sign, as the C runtime's number readers skip them.
 size_t SkipBlanksAndSign(std::string_view text, bool* negative) {
   size_t pos = 0;
-  while (pos < text.size() && IsCSpace(text[pos])) ++pos;
+  while (pos < text.size() && platform::IsCSpace(text[pos])) ++pos;
   *negative = false;
   if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) *negative = text[pos++] == '-';
   return pos;
@@ -76,15 +76,9 @@ constexpr std::array<ColourName, 5> kColours = {{
 
 constexpr int kDefaultZoomLevel = 6;
 
-}  // namespace
+int32_t ReadConfigInt(std::string_view value) { return platform::ReadLeadingInt(value, platform::kConfigNumbers); }
 
-int ReadDecimal(std::string_view text) {
-  bool negative = false;
-  const size_t pos = SkipBlanksAndSign(text, &negative);
-  const uint64_t magnitude = AccumulateDigits(text, pos, 10, kSaturation);
-  return static_cast<int>(
-      ApplySign(negative, magnitude, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
+}  // namespace
 
 int32_t ReadInteger(std::string_view text) {
   bool negative = false;
@@ -132,26 +126,26 @@ MapRegion RegionFromValue(std::string_view value) {
   return StartsWithNoCase(value, "America") ? MapRegion::kAmerica : MapRegion::kEurope;
 }
 
-int LogLevelFromValue(std::string_view value) { return StartsWithNoCase(value, "All") ? 1 : ReadDecimal(value); }
+int LogLevelFromValue(std::string_view value) { return StartsWithNoCase(value, "All") ? 1 : ReadConfigInt(value); }
 
-int16_t CategoryNumberFromValue(std::string_view value) { return static_cast<int16_t>(ReadDecimal(value)); }
+int16_t CategoryNumberFromValue(std::string_view value) { return static_cast<int16_t>(ReadConfigInt(value)); }
 
 char SeparatorFromValue(std::string_view value) {
   if (value.empty()) return ',';
-  if (IsDigit(value[0])) return static_cast<char>(ReadDecimal(value) & 0xFF);
+  if (IsDigit(value[0])) return static_cast<char>(ReadConfigInt(value) & 0xFF);
   return value[0];
 }
 
 uint16_t ZoomCodeFromValue(std::string_view value) {
   if (HasHexPrefix(value)) return static_cast<uint16_t>(ReadHexDigits(value.substr(2)));
-  int64_t level = ReadDecimal(value);
+  int64_t level = ReadConfigInt(value);
   if (level <= 0) level = kDefaultZoomLevel;
   return static_cast<uint16_t>(level * 144 + 15936);
 }
 
 uint16_t FontSizeCodeFromValue(std::string_view value) {
   if (HasHexPrefix(value)) return static_cast<uint16_t>(ReadHexDigits(value.substr(2)));
-  const int64_t size = ReadDecimal(value);
+  const int64_t size = ReadConfigInt(value);
   return static_cast<uint16_t>((size * 38) | 0xC000);
 }
 

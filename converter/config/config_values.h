@@ -1,6 +1,7 @@
 #pragma once
-// How configuration values become settings and codes: the number readers with the C runtime's
-// leniency, and the decoders of the global and per-subcategory values.
+// How configuration values become settings and codes: the prefixed integers and hexadecimal codes
+// (decimal numbers are read by platform/numbers with kConfigNumbers), and the decoders of the
+// global and per-subcategory values.
 
 #include <cstdint>
 #include <string_view>
@@ -9,9 +10,6 @@
 
 namespace converter {
 
-// A decimal integer as atoi reads it: leading white space, an optional sign, digits; the rest of
-// the text is ignored, no digits give 0. Saturated to the int range instead of overflowing.
-int ReadDecimal(std::string_view text);
 // An integer as strtol with base 0 reads it: "0x" hexadecimal, a leading "0" octal, else decimal.
 // Saturated to the 32-bit range.
 int32_t ReadInteger(std::string_view text);

@@ -11,20 +11,25 @@
 #include <new>
 #include <stdexcept>
 
-#include "converter/poi_list/decimal_number.h"
 #include "converter/poi_list/line_reader.h"
+#include "formats/snt/snt_format.h"
 #include "platform/memory/prefault.h"
+#include "platform/numbers/lenient_number.h"
 
 namespace converter {
 namespace {
 
-constexpr double kHeightOffset = 2767.0;
 constexpr double kFeet = 0.3048;
 constexpr size_t kMaxTextLength = PoiTexts::kMaxLength;
-constexpr uint16_t kGivenFlag = 0x8000;
-constexpr uint16_t kBothDirectionsFlag = 0x4000;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The number at the start of a field; false when the field does not start with one.
+bool ReadFieldNumber(std::string_view field, bool decimalComma, double& value) {
+  const platform::LeadingNumber number = platform::ReadLeadingReal(field, platform::PoiListNumbers(decimalComma));
+  value = number.value;
+  return number.end != 0;
+}
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -70,13 +75,13 @@ bool HasBothMark(std::string_view field) {
 // False when the field holds no (finite) number.
 bool ReadDirection(std::string_view field, bool decimalComma, double& tenths, uint16_t& flags) {
   double degrees = 0.0;
-  if (!ReadDecimal(field, decimalComma, degrees) || !std::isfinite(degrees)) return false;
+  if (!ReadFieldNumber(field, decimalComma, degrees) || !std::isfinite(degrees)) return false;
   degrees = ReduceDegrees(degrees);
   if (degrees < 0.0) degrees += 360.0;
   // A tiny negative direction rounds up to a whole turn; it means 0.
   if (degrees >= 360.0) degrees = 0.0;
   tenths = degrees * 10.0;
-  flags = HasBothMark(field) ? kGivenFlag | kBothDirectionsFlag : kGivenFlag;
+  flags = HasBothMark(field) ? snt::kDirectionFlag | snt::kBothWaysFlag : snt::kDirectionFlag;
   return true;
 }
 
@@ -199,13 +204,13 @@ PoiLineResult ParsePoiLine(std::string_view line, const SubcategoryConfig& sub, 
   const size_t sep1 = Find(line, separator, start);
   if (sep1 == npos) return Reject(reason, kReasonNoTwoSeparators);
   double x = 0.0;
-  if (!ReadDecimal(line.substr(start, sep1 - start), decimalComma, x) || !std::isfinite(x)) {
+  if (!ReadFieldNumber(line.substr(start, sep1 - start), decimalComma, x) || !std::isfinite(x)) {
     return Reject(reason, kReasonNoTwoCoordinates);
   }
   const size_t sep2 = Find(line, separator, sep1 + 1);
   if (sep2 == npos) return Reject(reason, kReasonNoTwoSeparators);
   double y = 0.0;
-  if (!ReadDecimal(line.substr(sep1 + 1, sep2 - sep1 - 1), decimalComma, y) || !std::isfinite(y)) {
+  if (!ReadFieldNumber(line.substr(sep1 + 1, sep2 - sep1 - 1), decimalComma, y) || !std::isfinite(y)) {
     return Reject(reason, kReasonNoTwoCoordinates);
   }
 
@@ -225,7 +230,7 @@ PoiLineResult ParsePoiLine(std::string_view line, const SubcategoryConfig& sub, 
   if (sep3 != npos) {
     size_t sep4 = npos;
     const std::string_view heightField = FieldAt(line, sep3 + 1, separator, sep4);
-    if (ReadDecimal(heightField, decimalComma, height)) {
+    if (ReadFieldNumber(heightField, decimalComma, height)) {
       if (ContainsFeetMark(heightField)) height *= kFeet;
       if (!(height <= kMaxPoiHeight && height >= kMinPoiHeight)) return Reject(reason, HeightReason());
       hasHeight = true;
@@ -268,8 +273,8 @@ PoiLineResult ParsePoiLine(std::string_view line, const SubcategoryConfig& sub, 
   poi.y = y;
   poi.x100k = ToHundredThousandths(x);
   poi.y100k = ToHundredThousandths(y);
-  poi.heightFlags = hasHeight ? kGivenFlag : 0;
-  poi.heightPlus = hasHeight ? height + kHeightOffset : 0.0;
+  poi.heightFlags = hasHeight ? snt::kHeightFlag : 0;
+  poi.heightPlus = hasHeight ? height + snt::kHeightOffset : 0.0;
   poi.directionFlags = hasDirection ? directionFlags : 0;
   poi.directionTenths = hasDirection ? directionTenths : 0.0;
   poi.categoryNumber = sub.categoryNumber;

@@ -6,46 +6,18 @@
 #include <cstdio>
 #include <cstring>
 
-#include "converter/poi_list/decimal_number.h"
-#include "platform/bytes/little_endian.h"
+#include "formats/snt/snt_format.h"
+#include "platform/numbers/lenient_number.h"
 
 namespace converter {
 namespace {
 
-constexpr size_t kFirstCategoryOffset = kSntHeaderSize;
-constexpr size_t kCategoryRecordOverhead = 3;  // uint16 length and the terminator
-constexpr uint16_t kSecondsFlag = 0x8000;
-constexpr uint16_t kHeightFlag = 0x8000;
-constexpr double kMaxHeightCode = 32767.0;  // 30000 m
-constexpr double kMaxDirectionTenths = 3600.0;
-constexpr double kMaxDistance = 32767.0;
-
-void PutLe16(uint8_t* out, uint16_t value) { platform::PutLe16(out, value); }
-void PutLe32(uint8_t* out, int32_t value) { platform::PutLe32(out, static_cast<uint32_t>(value)); }
+constexpr double kMaxDistance = snt::kDistanceMask;
 
 struct SntCategory {
   std::string text;
   int32_t offset = 0;
 };
-
-struct SntHeaderValues {
-  std::string_view producer;
-  int32_t fileLength = 0;
-  int32_t poiCount = 0;
-  int32_t categoryCount = 0;
-  int32_t poiOffset = 0;
-};
-
-// Fills the kSntHeaderSize bytes at `header`.
-void BuildHeader(const SntHeaderValues& values, uint8_t* header) {
-  std::memset(header, 0, kSntHeaderSize);
-  std::memcpy(header, "snt", 3);
-  std::memcpy(header + 3, values.producer.data(), std::min(values.producer.size(), kSntProducerSize));
-  PutLe32(header + 84, values.fileLength);
-  PutLe32(header + 88, values.poiCount);
-  PutLe32(header + 92, values.categoryCount);
-  PutLe32(header + 96, values.poiOffset);
-}
 
 bool ContainsUnit(std::string_view lowered, std::string_view unit) {
   return lowered.find(unit) != std::string_view::npos;
@@ -61,9 +33,9 @@ std::string SntCategoryText(const SubcategoryConfig& sub) {
 
 uint16_t SentryDistanceCode(std::string_view text) {
   if (text.empty()) return 200;
-  double value = 0.0;
-  size_t end = 0;
-  ReadDecimal(text, false, value, &end);
+  const platform::LeadingNumber number = platform::ReadLeadingReal(text, platform::kConfigNumbers);
+  double value = number.value;
+  const size_t end = number.end;
   char lowered[260];
   const std::string_view rest = text.substr(end);
   const size_t n = std::min(rest.size(), sizeof lowered);
@@ -86,26 +58,19 @@ uint16_t SentryDistanceCode(std::string_view text) {
   }
   value = std::min(value, kMaxDistance);
   if (!(value > 0.0)) value = seconds ? 10.0 : 200.0;
-  auto code = static_cast<uint16_t>(value);  // 0 < value <= 32767: the fraction is dropped
+  auto whole = static_cast<int32_t>(value);  // 0 < value <= 32767: the fraction is dropped
   // A value below 1 would drop to 0, which the warner would take as "no distance".
-  if (code == 0) code = 1;
-  return seconds ? static_cast<uint16_t>(code | kSecondsFlag) : code;
+  if (whole == 0) whole = 1;
+  return snt::EncodeWarningDistance({whole, seconds});
 }
 
 uint16_t HeightCode(const ParsedPoi& poi) {
-  if ((poi.heightFlags & kHeightFlag) == 0) return 0;
-  double value = std::trunc(poi.heightPlus);
-  if (!(value >= 0.0)) value = 0.0;
-  value = std::min(value, kMaxHeightCode);
-  return static_cast<uint16_t>(kHeightFlag | static_cast<uint16_t>(value));
+  return (poi.heightFlags & snt::kHeightFlag) != 0 ? snt::EncodeHeight(poi.heightPlus) : 0;
 }
 
 uint16_t DirectionCode(const ParsedPoi& poi) {
-  if ((poi.directionFlags & 0x8000) == 0) return 0;
-  double tenths = std::floor(poi.directionTenths + 0.5);  // never negative
-  if (!(tenths >= 0.0)) tenths = 0.0;
-  tenths = std::min(tenths, kMaxDirectionTenths);
-  return static_cast<uint16_t>((poi.directionFlags & 0xC000) | static_cast<uint16_t>(tenths));
+  if ((poi.directionFlags & snt::kDirectionFlag) == 0) return 0;
+  return snt::EncodeDirection(poi.directionTenths, (poi.directionFlags & snt::kBothWaysFlag) != 0);
 }
 
 SntImage BuildSntImage(const ConverterConfig& config, const std::vector<ParsedPoi>& pois,
@@ -114,15 +79,15 @@ SntImage BuildSntImage(const ConverterConfig& config, const std::vector<ParsedPo
   std::vector<SntCategory> categories;
   std::vector<int32_t> offsetOf(config.subcategories.size(), -1);
   std::vector<uint16_t> distanceOf(config.subcategories.size(), 0);
-  size_t end = kFirstCategoryOffset;
+  size_t end = snt::kFirstCategoryOffset;
   for (size_t i = 0; i < config.subcategories.size(); ++i) {
     const SubcategoryConfig& sub = config.subcategories[i];
     if (sub.wavFile.empty()) continue;
     SntCategory category{SntCategoryText(sub), static_cast<int32_t>(end)};
-    if (category.text.size() > 0xFFFF) category.text.resize(0xFFFF);  // the length field is 16 bits
+    if (category.text.size() > snt::kMaxCategoryText) category.text.resize(snt::kMaxCategoryText);
     offsetOf[i] = category.offset;
     distanceOf[i] = SentryDistanceCode(sub.sentryDistance);
-    end += kCategoryRecordOverhead + category.text.size();
+    end += snt::CategoryRecordSize(category.text.size());
     categories.push_back(std::move(category));
   }
   SntImage image;
@@ -133,28 +98,22 @@ SntImage BuildSntImage(const ConverterConfig& config, const std::vector<ParsedPo
            offsetOf[static_cast<size_t>(poi.subcategory)] >= 0;
   };
   image.poiCount = static_cast<int32_t>(std::count_if(pois.begin(), pois.end(), selected));
-  const size_t poiOffset = (end + 8) & ~size_t{7};
-  image.bytes.assign(poiOffset + kSntPoiRecordSize * static_cast<size_t>(image.poiCount), 0);
+  const size_t poiOffset = snt::PoiRecordsOffset(end);
+  image.bytes.assign(poiOffset + snt::kPoiRecordSize * static_cast<size_t>(image.poiCount), 0);
 
-  const SntHeaderValues values{producerText, static_cast<int32_t>(image.bytes.size()), image.poiCount,
-                               static_cast<int32_t>(categories.size()), static_cast<int32_t>(poiOffset)};
-  BuildHeader(values, image.bytes.data());
+  const snt::Header header{static_cast<uint32_t>(image.bytes.size()), static_cast<uint32_t>(image.poiCount),
+                           static_cast<uint32_t>(categories.size()), static_cast<uint32_t>(poiOffset)};
+  snt::EncodeHeader(header, producerText, image.bytes.data());
   for (const SntCategory& category : categories) {
-    uint8_t* record = image.bytes.data() + category.offset;
-    PutLe16(record, static_cast<uint16_t>(category.text.size()));
-    std::memcpy(record + 2, category.text.data(), category.text.size());  // the terminator is already 0
+    snt::EncodeCategoryRecord(category.text, image.bytes.data() + category.offset);
   }
   uint8_t* record = image.bytes.data() + poiOffset;
   for (const ParsedPoi& poi : pois) {
     if (!selected(poi)) continue;
     const auto sub = static_cast<size_t>(poi.subcategory);
-    PutLe32(record + 0, poi.x100k);
-    PutLe32(record + 4, poi.y100k);
-    PutLe16(record + 8, distanceOf[sub]);
-    PutLe16(record + 10, HeightCode(poi));
-    PutLe32(record + 12, offsetOf[sub]);
-    PutLe16(record + 16, DirectionCode(poi));
-    record += kSntPoiRecordSize;
+    snt::EncodePoiRecord({poi.x100k, poi.y100k, distanceOf[sub], HeightCode(poi), offsetOf[sub], DirectionCode(poi)},
+                         record);
+    record += snt::kPoiRecordSize;
   }
   return image;
 }

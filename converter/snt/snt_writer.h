@@ -1,7 +1,6 @@
 #pragma once
-// The warner's POI database (.snt): a 104-byte header, one record per subcategory that has a
-// warning sound, then 20-byte POI records in the order of the sorted POI array. All integers are
-// little-endian.
+// Writes the warner's POI database (.snt, laid out by formats/snt): one category record per
+// subcategory that has a warning sound, then the POI records in the order of the sorted POI array.
 
 #include <cstddef>
 #include <cstdint>
@@ -15,10 +14,6 @@
 #include "converter/common/staged_outputs.h"
 
 namespace converter {
-
-inline constexpr size_t kSntHeaderSize = 104;
-inline constexpr size_t kSntProducerSize = 80;
-inline constexpr size_t kSntPoiRecordSize = 20;
 
 // Writes config.waypostPath. When no subcategory has a WAVFile text nothing is written (an old file
 // stays) and the result is 0. producerText goes into the 80-byte producer field (cut to 80 bytes).
@@ -46,11 +41,9 @@ std::string SntCategoryText(const SubcategoryConfig& sub);
 
 // The warning distance field for a SentryDistance text: metres, or seconds with bit 15 set.
 uint16_t SentryDistanceCode(std::string_view text);
-// The height field: 0 without a height, else 0x8000 | (metres + 2767). Heights above 30000 m, which
-// the 15 bits cannot hold, are stored as 30000 m.
+// The height field of a POI (see snt::EncodeHeight); 0 without a height.
 uint16_t HeightCode(const ParsedPoi& poi);
-// The direction field: 0 without a direction, else the flags with the tenths of a degree rounded
-// half away from zero (0..3600).
+// The direction field of a POI (see snt::EncodeDirection); 0 without a direction.
 uint16_t DirectionCode(const ParsedPoi& poi);
 
 }  // namespace converter

@@ -116,8 +116,7 @@ int AppendSymbol(OutputFile& out, const SubcategoryConfig& sub, size_t index, ui
   }
   uint8_t header[kBitmapFileHeaderSize];
   bool whole = std::fread(header, 1, sizeof header, bitmap) == sizeof header;
-  const uint32_t size =
-      whole ? header[2] | header[3] << 8 | header[4] << 16 | static_cast<uint32_t>(header[5]) << 24 : 0;
+  const uint32_t size = whole ? platform::GetLe32(header + 2) : 0;
   whole = whole && size >= kBitmapFileHeaderSize;
   if (whole) {
     const uint32_t rest = size - kBitmapFileHeaderSize;

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "warner/gps/nmea_number.h"
+#include "platform/numbers/lenient_number.h"
 
 namespace gps {
 
@@ -39,12 +39,13 @@ double NmeaToDegrees(double value) {
 }
 
 DegMinSec SplitDegreesMinutes(std::string_view text, char16_t hemisphere) {
-  const int32_t w = AtolLike(text);
+  const int32_t w = platform::ReadLeadingInt(text, platform::kNmeaNumbers);
   DegMinSec split;
   split.degrees = w / 100;
   split.minutes = w - (w / 100) * 100;
   const size_t point = text.find('.');
-  const int64_t fraction = point == std::string_view::npos ? 0 : AtolLike(text.substr(point + 1));
+  const int64_t fraction =
+      point == std::string_view::npos ? 0 : platform::ReadLeadingInt(text.substr(point + 1), platform::kNmeaNumbers);
   split.seconds = ClampToInt32(fraction * 60 / 10000);
   if (hemisphere == u'W' || hemisphere == u'S') split.degrees = -split.degrees;
   return split;

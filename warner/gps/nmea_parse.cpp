@@ -5,14 +5,17 @@
 #include <limits>
 #include <mutex>
 
+#include "platform/numbers/lenient_number.h"
 #include "warner/gps/conversions.h"
 #include "warner/gps/nmea_decoder.h"
-#include "warner/gps/nmea_number.h"
 #include "warner/gps/nmea_sentence.h"
 
 namespace gps {
 
 namespace {
+
+int32_t NmeaInt(std::string_view text) { return platform::ReadLeadingInt(text, platform::kNmeaNumbers); }
+double NmeaReal(std::string_view text) { return platform::ReadLeadingReal(text, platform::kNmeaNumbers).value; }
 
 // Reads fields in order; after the first field that fails every later read yields the
 // cleared value, which is what the GGA and RMC parsers use.
@@ -25,8 +28,8 @@ class FieldReader {
     if (ok_ && !sentence_.Field(n, maxLength, text)) ok_ = false;
     return ok_ ? text : std::string_view();
   }
-  int32_t Int(int n) { return AtolLike(Text(n)); }
-  double Real(int n) { return AtofLike(Text(n)); }
+  int32_t Int(int n) { return NmeaInt(Text(n)); }
+  double Real(int n) { return NmeaReal(Text(n)); }
   char16_t Char(int n) {
     const std::string_view text = Text(n);
     return text.empty() ? u' ' : static_cast<char16_t>(static_cast<unsigned char>(text[0]));
@@ -96,8 +99,8 @@ PositionFields ReadPosition(FieldReader& reader, int firstField) {
 }
 
 void ApplyPosition(const PositionFields& p, GpsFix& fix) {
-  const double latitude = NmeaToDegrees(AtofLike(p.latText));
-  const double longitude = NmeaToDegrees(AtofLike(p.lonText));
+  const double latitude = NmeaToDegrees(NmeaReal(p.latText));
+  const double longitude = NmeaToDegrees(NmeaReal(p.lonText));
   fix.latitude = p.latHemisphere == u'S' ? -latitude : latitude;
   fix.longitude = p.lonHemisphere == u'W' ? -longitude : longitude;
   fix.latHemisphere = p.latHemisphere;
@@ -219,9 +222,9 @@ int NmeaDecoder::ParseRmc(const NmeaSentence& sentence) {
   fix_.course = NormalizedCourse(course);
   fix_.speedKmh = knots * 1.852;
   // ddmmyy, split from the right; a short text leaves the missing parts 0.
-  fix_.year = date.size() > 4 ? AtolLike(date.substr(4)) : 0;
-  fix_.month = date.size() > 2 ? AtolLike(date.substr(2, 2)) : 0;
-  fix_.day = AtolLike(date.substr(0, 2));
+  fix_.year = date.size() > 4 ? NmeaInt(date.substr(4)) : 0;
+  fix_.month = date.size() > 2 ? NmeaInt(date.substr(2, 2)) : 0;
+  fix_.day = NmeaInt(date.substr(0, 2));
   fix_.badSentenceCount = 0;
   return kParseFix;
 }

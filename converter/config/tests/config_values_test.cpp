@@ -4,16 +4,18 @@
 
 #include <climits>
 
+#include "platform/numbers/lenient_number.h"
+
 namespace converter {
 namespace {
 
 TEST(NumberReaderTest, DecimalReadsLikeAtoiWithoutOverflow) {
-  EXPECT_EQ(ReadDecimal(" \t-12abc"), -12);
-  EXPECT_EQ(ReadDecimal("abc"), 0);
-  EXPECT_EQ(ReadDecimal("- 5"), 0);
-  EXPECT_EQ(ReadDecimal("99999999999999999999999"), INT_MAX);
-  EXPECT_EQ(ReadDecimal("-99999999999999999999999"), INT_MIN);
-  EXPECT_EQ(ReadDecimal("-2147483648"), INT_MIN);
+  EXPECT_EQ(platform::ReadLeadingInt(" \t-12abc", platform::kConfigNumbers), -12);
+  EXPECT_EQ(platform::ReadLeadingInt("abc", platform::kConfigNumbers), 0);
+  EXPECT_EQ(platform::ReadLeadingInt("- 5", platform::kConfigNumbers), 0);
+  EXPECT_EQ(platform::ReadLeadingInt("99999999999999999999999", platform::kConfigNumbers), INT_MAX);
+  EXPECT_EQ(platform::ReadLeadingInt("-99999999999999999999999", platform::kConfigNumbers), INT_MIN);
+  EXPECT_EQ(platform::ReadLeadingInt("-2147483648", platform::kConfigNumbers), INT_MIN);
 }
 
 TEST(NumberReaderTest, IntegerTakesHexAndOctalPrefixes) {

@@ -1,12 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <random>
 #include <string>
 
-#include "converter/poi_list/decimal_number.h"
 #include "converter/poi_list/poi_list_reader.h"
 
 namespace converter {
@@ -52,69 +48,6 @@ std::string Rejection(std::string_view line, const SubcategoryConfig& sub = Sub(
   Parsed p = Parse(line, sub);
   EXPECT_EQ(p.result, PoiLineResult::kRejected) << line;
   return p.reason;
-}
-
-TEST(DecimalNumber, ReadsTheLenientForms) {
-  double v = -1;
-  size_t end = 99;
-  EXPECT_TRUE(ReadDecimal(" \t+12.5e1xyz", false, v, &end));
-  EXPECT_DOUBLE_EQ(v, 125.0);
-  EXPECT_EQ(end, 9u);
-  EXPECT_TRUE(ReadDecimal("-.5", false, v));
-  EXPECT_DOUBLE_EQ(v, -0.5);
-  EXPECT_TRUE(ReadDecimal("7.", false, v, &end));
-  EXPECT_DOUBLE_EQ(v, 7.0);
-  EXPECT_EQ(end, 2u);
-  // An exponent without digits is not part of the number.
-  EXPECT_TRUE(ReadDecimal("3e+", false, v, &end));
-  EXPECT_DOUBLE_EQ(v, 3.0);
-  EXPECT_EQ(end, 1u);
-  EXPECT_TRUE(ReadDecimal("13,5", true, v));
-  EXPECT_DOUBLE_EQ(v, 13.5);
-  EXPECT_TRUE(ReadDecimal("13,5", false, v));
-  EXPECT_DOUBLE_EQ(v, 13.0);
-}
-
-TEST(DecimalNumber, OnlyFiniteDecimalsCount) {
-  double v = 1;
-  size_t end = 9;
-  for (const char* text : {"", "  ", "-", "+.", ".", "abc", "inf", "nan", "e5"}) {
-    EXPECT_FALSE(ReadDecimal(text, false, v, &end)) << text;
-    EXPECT_EQ(v, 0.0);
-    EXPECT_EQ(end, 0u);
-  }
-  EXPECT_TRUE(ReadDecimal("0x10", false, v, &end));  // hexadecimal is not read
-  EXPECT_EQ(v, 0.0);
-  EXPECT_EQ(end, 1u);
-  EXPECT_TRUE(ReadDecimal("-1e999", false, v));
-  EXPECT_TRUE(std::isinf(v) && v < 0);
-  EXPECT_TRUE(ReadDecimal("1e-999", false, v));
-  EXPECT_EQ(v, 0.0);
-  EXPECT_TRUE(ReadDecimal("0." + std::string(400, '0') + "1", false, v));
-  EXPECT_EQ(v, 0.0);
-  EXPECT_TRUE(ReadDecimal("1" + std::string(400, '0') + ",5e-500", true, v));  // long copy with a comma
-  EXPECT_DOUBLE_EQ(v, 1e-100);
-}
-
-TEST(DecimalNumber, EqualsTheFullConversionBitForBit) {
-  // The shortcut for short numbers must give exactly what strtod gives, for every form lists carry.
-  std::mt19937_64 rng(7);
-  std::uniform_real_distribution<double> any(-400.0, 400.0);
-  const char* formats[] = {"%.5f", "%.6f", "%.15g", "%.17g", "%.3e", "%.0f", "%.12f"};
-  char text[64];
-  for (int i = 0; i < 20000; ++i) {
-    const double d = any(rng) * std::pow(10.0, static_cast<int>(rng() % 9) - 4);
-    std::snprintf(text, sizeof text, formats[i % 7], d);
-    double v = 0;
-    ASSERT_TRUE(ReadDecimal(text, false, v)) << text;
-    ASSERT_EQ(v, std::strtod(text, nullptr)) << text;
-  }
-  for (const char* t : {"0.1", "0.3", "123456789012345", "1234567890123456", "9007199254740993", "1e22", "1e23",
-                        "0.000000000000000000001", "4.9e-324", "2.2250738585072014e-308", "13.123455"}) {
-    double v = 0;
-    ASSERT_TRUE(ReadDecimal(t, false, v)) << t;
-    EXPECT_EQ(v, std::strtod(t, nullptr)) << t;
-  }
 }
 
 TEST(PoiLine, IgnoresBlankAndCommentLines) {

@@ -10,6 +10,7 @@
 
 #include "converter/targets/target_writers.h"
 #include "converter/targets/tests/target_test_util.h"
+#include "platform/bytes/little_endian.h"
 
 namespace converter::testing {
 namespace {
@@ -30,14 +31,13 @@ std::string FromHex(const std::string& hex) {
 
 std::string Zeros(size_t count) { return std::string(count, '\0'); }
 
-uint32_t Le32(const std::string& bytes, size_t at) {
-  uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(bytes.at(at + static_cast<size_t>(i)));
-  return value;
+// The field of `width` bytes at `at`; one that runs past the file throws, which fails the test.
+const uint8_t* Field(const std::string& bytes, size_t at, size_t width) {
+  static_cast<void>(bytes.at(at + width - 1));
+  return reinterpret_cast<const uint8_t*>(bytes.data()) + at;
 }
-uint16_t Le16(const std::string& bytes, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(bytes.at(at)) | static_cast<uint8_t>(bytes.at(at + 1)) << 8);
-}
+uint32_t Le32(const std::string& bytes, size_t at) { return platform::GetLe32(Field(bytes, at, 4)); }
+uint16_t Le16(const std::string& bytes, size_t at) { return platform::GetLe16(Field(bytes, at, 2)); }
 
 std::string NameEntry(const std::string& text) { return static_cast<char>(text.size()) + text + "\x02\x7C"; }
 

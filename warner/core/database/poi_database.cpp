@@ -8,7 +8,6 @@
 #include <new>
 #include <utility>
 
-#include "platform/bytes/little_endian.h"
 #include "platform/errors/errors.h"
 #include "platform/paths/paths.h"
 #include "platform/text/text.h"
@@ -18,11 +17,6 @@ namespace warner {
 namespace {
 
 constexpr const char* kReadSntFile = "Read Snt File";
-constexpr uint32_t kLengthField = 84;
-constexpr uint32_t kCountField = 88;
-constexpr uint32_t kCategoryCountField = 92;
-constexpr uint32_t kRecordOffsetField = 96;
-constexpr uint16_t kSecondsFlag = 0x8000;
 
 // The failed stream's reason as the last error; a read that simply ran out of bytes is an end of
 // file, which errno does not tell.
@@ -48,10 +42,10 @@ bool ReadAt(std::FILE* file, long offset, uint8_t* into, size_t count) {
 }
 
 // A category record is sound when its length word, its text and its NUL all lie inside the
-// category region [kSntHeaderSize, end).
+// category region [snt::kFirstCategoryOffset, end).
 bool CategoryRecordFits(const uint8_t* buffer, uint64_t offset, uint64_t end) {
-  if (offset < kSntHeaderSize || offset + 2 > end) return false;
-  const uint64_t nul = offset + 2 + platform::GetLe16(buffer + offset);
+  if (offset < snt::kFirstCategoryOffset || offset + snt::kCategoryTextOffset > end) return false;
+  const uint64_t nul = offset + snt::kCategoryTextOffset + snt::CategoryTextLength(buffer + offset);
   return nul < end && buffer[nul] == 0;
 }
 
@@ -70,11 +64,6 @@ std::string_view CutToChars(std::string_view text, size_t chars) {
     if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && count++ == chars) return text.substr(0, i);
   }
   return text;
-}
-
-// Records are in ascending order of longitude, and of latitude among equal longitudes (signed).
-std::pair<int32_t, int32_t> SortKey(const uint8_t* record) {
-  return {static_cast<int32_t>(platform::GetLe32(record)), static_cast<int32_t>(platform::GetLe32(record + 4))};
 }
 
 }  // namespace
@@ -119,29 +108,30 @@ int PoiDatabase::LoadPoiDatabase(std::FILE* file, std::string_view filePath) {
   if (file == nullptr) return -1;
   const std::string path(filePath);
 
-  uint8_t header[kSntHeaderSize];
-  if (!ReadAt(file, 0, header, sizeof header)) {
+  uint8_t headerBytes[snt::kHeaderSize];
+  if (!ReadAt(file, 0, headerBytes, sizeof headerBytes)) {
     reporter_.ErrorLastError("%s: Can't read the header from '%s'.\n", kReadSntFile, path.c_str());
     return -1;
   }
-  if (header[0] != 's' || header[1] != 'n' || header[2] != 't') {
+  if (!snt::HasMagic(headerBytes)) {
     reporter_.Error("%s: Illegal header in file '%s'.\n", kReadSntFile, path.c_str());
     return -1;
   }
-  const uint32_t count = platform::GetLe32(header + kCountField);
+  const snt::Header header = snt::DecodeHeader(headerBytes);
+  const uint32_t count = header.poiCount;
   if (count == 0) return 0;
 
   // The header's length is believed only as far as the file bears it out: a length beyond the end
   // can never be read, and allocating it first would let a damaged header claim any amount of
   // memory. A file longer than its header says is read up to the announced length, as before.
-  const uint32_t length = platform::GetLe32(header + kLengthField);
+  const uint32_t length = header.fileLength;
   struct stat info {};
   if (fstat(fileno(file), &info) != 0) {
     platform::SetLastErrorFromErrno(errno);
     reporter_.ErrorLastError("%s: Wrong file length: '%s'.\n", kReadSntFile, path.c_str());
     return -1;
   }
-  if (length < kSntHeaderSize || static_cast<uint64_t>(length) > static_cast<uint64_t>(info.st_size)) {
+  if (length < snt::kHeaderSize || static_cast<uint64_t>(length) > static_cast<uint64_t>(info.st_size)) {
     platform::SetLastError(platform::kErrorHandleEof);
     reporter_.ErrorLastError("%s: Wrong file length: '%s'.\n", kReadSntFile, path.c_str());
     return -1;
@@ -149,9 +139,9 @@ int PoiDatabase::LoadPoiDatabase(std::FILE* file, std::string_view filePath) {
 
   // Every record and its category must lie inside what was read; anything else is a damaged
   // header or record, refused as a whole so the engine never follows a wild offset.
-  const uint32_t recordOffset = platform::GetLe32(header + kRecordOffsetField);
-  if (recordOffset < kSntHeaderSize || recordOffset > length ||
-      static_cast<uint64_t>(count) * kPoiRecordSize > length - recordOffset) {
+  const uint32_t recordOffset = header.poiRecordsOffset;
+  if (recordOffset < snt::kHeaderSize || recordOffset > length ||
+      static_cast<uint64_t>(count) * snt::kPoiRecordSize > length - recordOffset) {
     reporter_.Error("%s: Illegal header in file '%s'.\n", kReadSntFile, path.c_str());
     return -1;
   }
@@ -167,37 +157,33 @@ int PoiDatabase::LoadPoiDatabase(std::FILE* file, std::string_view filePath) {
     return -1;
   }
 
-  int32_t maxMetres = 0;
-  int32_t maxSeconds = 0;
-  const uint8_t* record = buffer.get() + recordOffset;
-  for (uint32_t i = 0; i < count; ++i, record += kPoiRecordSize) {
-    if (!CategoryRecordFits(buffer.get(), platform::GetLe32(record + 12), recordOffset)) {
+  snt::WarningReach reach;
+  PoiRecord previous;
+  for (uint32_t i = 0; i < count; ++i) {
+    const PoiRecord record = snt::DecodePoiRecord(buffer.get() + recordOffset + size_t{i} * snt::kPoiRecordSize);
+    if (!CategoryRecordFits(buffer.get(), static_cast<uint32_t>(record.categoryOffset), recordOffset)) {
       reporter_.Error("%s: Illegal header in file '%s'.\n", kReadSntFile, path.c_str());
       return -1;
     }
     // The engine's binary search relies on the order; out of order, most POIs would never warn.
-    if (i > 0 && SortKey(record) < SortKey(record - kPoiRecordSize)) {
+    if (i > 0 && snt::SortsBefore(record, previous)) {
       reporter_.Error(
           "%s: The POI records in '%s' are not sorted by longitude and latitude (record %u).\n"
           "Convert the POI lists into a new database.\n",
           kReadSntFile, path.c_str(), i);
       return -1;
     }
-    const uint16_t distance = platform::GetLe16(record + 8);
-    if ((distance & kSecondsFlag) != 0) {
-      maxSeconds = std::max<int32_t>(maxSeconds, distance & 0x7FFF);
-    } else {
-      maxMetres = std::max<int32_t>(maxMetres, distance);
-    }
+    reach.Add(record.warnDistance);
+    previous = record;
   }
 
   buffer_ = std::move(buffer);
   length_ = length;
   recordCount_ = static_cast<int32_t>(count);  // below 2^32 / 20: checked against the length above
   recordOffset_ = recordOffset;
-  categoryCount_ = platform::GetLe32(header + kCategoryCountField);
-  maxWarnMetres_ = maxMetres;
-  maxWarnSeconds_ = maxSeconds;
+  categoryCount_ = header.categoryCount;
+  maxWarnMetres_ = reach.maxMetres;
+  maxWarnSeconds_ = reach.maxSeconds;
   return 0;
 }
 
@@ -225,15 +211,7 @@ bool PoiDatabase::IsPoiDatabaseLoaded() const { return buffer_ != nullptr; }
 int32_t PoiDatabase::RecordCount() const { return recordCount_; }
 
 PoiRecord PoiDatabase::Record(int32_t index) const {
-  const uint8_t* p = buffer_.get() + recordOffset_ + static_cast<size_t>(index) * kPoiRecordSize;
-  PoiRecord record;
-  record.longitude = static_cast<int32_t>(platform::GetLe32(p));
-  record.latitude = static_cast<int32_t>(platform::GetLe32(p + 4));
-  record.warnDistance = platform::GetLe16(p + 8);
-  record.height = platform::GetLe16(p + 10);
-  record.categoryOffset = static_cast<int32_t>(platform::GetLe32(p + 12));
-  record.direction = platform::GetLe16(p + 16);
-  return record;
+  return snt::DecodePoiRecord(buffer_.get() + recordOffset_ + static_cast<size_t>(index) * snt::kPoiRecordSize);
 }
 
 int32_t PoiDatabase::MaxWarnMetres() const { return maxWarnMetres_; }
@@ -242,20 +220,20 @@ int32_t PoiDatabase::MaxWarnSeconds() const { return maxWarnSeconds_; }
 
 std::string_view PoiDatabase::CategoryText(int32_t index) const {
   const uint32_t offset = static_cast<uint32_t>(Record(index).categoryOffset);
-  const char* text = reinterpret_cast<const char*>(buffer_.get() + offset + 2);
+  const char* text = reinterpret_cast<const char*>(buffer_.get() + offset + snt::kCategoryTextOffset);
   // Readers have always taken the text up to its first NUL; the load made sure one comes at the
   // latest where the length word says.
-  return std::string_view(text, strnlen(text, platform::GetLe16(buffer_.get() + offset)));
+  return std::string_view(text, strnlen(text, snt::CategoryTextLength(buffer_.get() + offset)));
 }
 
 std::vector<std::string_view> PoiDatabase::CategoryTexts() const {
   std::vector<std::string_view> texts;
-  uint64_t offset = kSntHeaderSize;
+  uint64_t offset = snt::kFirstCategoryOffset;
   for (uint32_t i = 0; i < categoryCount_ && CategoryRecordFits(buffer_.get(), offset, recordOffset_); ++i) {
-    const uint16_t length = platform::GetLe16(buffer_.get() + offset);
-    const char* text = reinterpret_cast<const char*>(buffer_.get() + offset + 2);
+    const uint16_t length = snt::CategoryTextLength(buffer_.get() + offset);
+    const char* text = reinterpret_cast<const char*>(buffer_.get() + offset + snt::kCategoryTextOffset);
     texts.emplace_back(text, strnlen(text, length));
-    offset += 3u + length;
+    offset += snt::CategoryRecordSize(length);
   }
   return texts;
 }

@@ -11,12 +11,14 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/snt/snt_format.h"
 #include "platform/reports/reporter.h"
 
 namespace warner {
 
-inline constexpr size_t kSntHeaderSize = 104;
-inline constexpr size_t kPoiRecordSize = 20;
+// The format's sizes under their older names, for the sound test's tests (warner/core/alarm).
+inline constexpr size_t kSntHeaderSize = snt::kHeaderSize;
+inline constexpr size_t kPoiRecordSize = snt::kPoiRecordSize;
 // The longest path the handheld can name, in characters (a 260-character buffer with its NUL).
 inline constexpr size_t kMaxPathChars = 259;
 
@@ -25,15 +27,8 @@ inline constexpr size_t kMaxPathChars = 259;
 inline constexpr int kDatabaseMissingSilent = 5;
 inline constexpr int kDatabaseMissingAccepted = 6;
 
-// One 20-byte record, decoded from the buffer (little-endian, never by casting).
-struct PoiRecord {
-  int32_t longitude = 0;      // degrees x 100000
-  int32_t latitude = 0;       // degrees x 100000
-  uint16_t warnDistance = 0;  // bit 15 clear: metres; set: seconds in bits 0-14
-  uint16_t height = 0;
-  int32_t categoryOffset = 0;
-  uint16_t direction = 0;  // bit 15: has a direction; bit 14: both ways; bits 0-13: tenths of a degree
-};
+// One record, decoded from the buffer.
+using PoiRecord = snt::PoiRecord;
 
 // Where the mode's database lives: the program folder (a Linux path) and "Sentry.snt" or
 // "Rover.snt".

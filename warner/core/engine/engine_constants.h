@@ -11,7 +11,6 @@ inline constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
 inline constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
 inline constexpr double kRadiansPerPoiUnit = kRadiansPerDegree * 1e-5;
 inline constexpr double kMetresPerSecondPerKmh = 0.2777777777777778;
-inline constexpr double kTimeWarningMarginMetres = 50.0;
 inline constexpr double kDefaultWarningMetres = 200.0;
 inline constexpr double kDropFactor = 1.2;
 inline constexpr double kNoWatchAngle = 0.01;  // below it, no direction tests at all

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "formats/snt/snt_format.h"
+
 namespace warner {
 
 int32_t PoiTable::AddCategory(std::string_view text) {
@@ -17,18 +19,11 @@ void PoiTable::Add(PoiRecord record, int32_t category) {
 }
 
 void PoiTable::Finish() {
-  std::stable_sort(records_.begin(), records_.end(), [](const PoiRecord& a, const PoiRecord& b) {
-    return a.longitude != b.longitude ? a.longitude < b.longitude : a.latitude < b.latitude;
-  });
-  maxWarnMetres_ = 0;
-  maxWarnSeconds_ = 0;
-  for (const PoiRecord& record : records_) {
-    if (record.warnDistance & 0x8000) {
-      maxWarnSeconds_ = std::max<int32_t>(maxWarnSeconds_, record.warnDistance & 0x7FFF);
-    } else {
-      maxWarnMetres_ = std::max<int32_t>(maxWarnMetres_, record.warnDistance);
-    }
-  }
+  std::stable_sort(records_.begin(), records_.end(), snt::SortsBefore);
+  snt::WarningReach reach;
+  for (const PoiRecord& record : records_) reach.Add(record.warnDistance);
+  maxWarnMetres_ = reach.maxMetres;
+  maxWarnSeconds_ = reach.maxSeconds;
 }
 
 void PoiTable::Clear() {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "formats/snt/snt_format.h"
 #include "platform/text/text.h"
 #include "warner/core/engine/search_window.h"
 
@@ -178,9 +179,8 @@ int WarningEngine::FindCandidates() {
   // A standing vehicle finds nothing; the search would only confirm it.
   if (!(fix_.speedKmh > 0)) return 0;
   // A record with metre distance 0 warns within the default distance, so the radius covers it.
-  searchRadius_ =
-      std::max({static_cast<double>(source_->MaxWarnMetres()),
-                source_->MaxWarnSeconds() * fix_.speedMs + kTimeWarningMarginMetres, kDefaultWarningMetres});
+  searchRadius_ = std::max({static_cast<double>(source_->MaxWarnMetres()),
+                            snt::MetresForSeconds(source_->MaxWarnSeconds(), fix_.speedMs), kDefaultWarningMetres});
   const SearchWindow window = settings_.testEveryRecord
                                   ? EveryRecord(*source_)
                                   : FindSearchWindow(*source_, fix_.longitude, fix_.latitude, searchRadius_);
@@ -292,15 +292,11 @@ double WarningEngine::Bearing(const PoiRecord& record) const {
 }
 
 double WarningEngine::WarningDistance(const PoiRecord& record) const {
-  const double distance = (record.warnDistance & 0x8000)
-                              ? (record.warnDistance & 0x7FFF) * fix_.speedMs + kTimeWarningMarginMetres
-                              : static_cast<double>(record.warnDistance);
+  const double distance = snt::WarningMetres(record.warnDistance, fix_.speedMs);
   return distance > 0 ? distance : kDefaultWarningMetres;
 }
 
-double WarningEngine::PoiDirection(const PoiRecord& record) {
-  return (record.direction & 0x8000) ? (record.direction & 0x3FFF) * 0.1 : -1.0;
-}
+double WarningEngine::PoiDirection(const PoiRecord& record) { return snt::DirectionDegrees(record.direction); }
 
 bool WarningEngine::DirectionMatches(const PoiRecord& record, double& direction) const {
   const double tolerance =
@@ -310,7 +306,7 @@ bool WarningEngine::DirectionMatches(const PoiRecord& record, double& direction)
   if (direction < 0) return true;
   const double d = std::fabs(direction - fix_.course);
   if (d <= tolerance || d >= 360.0 - tolerance) return true;
-  if (!(record.direction & 0x4000)) return false;
+  if (!snt::AppliesBothWays(record.direction)) return false;
   direction = NormalisedAngle(direction - 180.0);
   const double reverse = std::fabs(direction - fix_.course);
   return !(reverse > tolerance && reverse < 360.0 - tolerance);

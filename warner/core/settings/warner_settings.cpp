@@ -1,14 +1,11 @@
 #include "warner/core/settings/warner_settings.h"
 
 #include <cerrno>
-#include <charconv>
-#include <climits>
-#include <cmath>
-#include <cstdint>
 #include <cstdio>
 
 #include "platform/errors/errors.h"
 #include "platform/files/file_replacement.h"
+#include "platform/numbers/lenient_number.h"
 #include "platform/paths/paths.h"
 #include "platform/text/text.h"
 #include "warner/gps/conversions.h"
@@ -16,15 +13,16 @@
 namespace warner {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// The blanks around keys, '=' and values of a settings line.
+bool IsIniBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view SkipBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsIniBlank(text.front())) text.remove_prefix(1);
   return text;
 }
 
 std::string_view DropTrailingBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  while (!text.empty() && IsIniBlank(text.back())) text.remove_suffix(1);
   return text;
 }
 
@@ -300,7 +298,7 @@ std::optional<std::string> MatchIniKey(std::string_view line, std::string_view k
   if (line.size() <= key.size() || !platform::EqualsNoCase(line.substr(0, key.size()), key)) return std::nullopt;
   std::string_view rest = line.substr(key.size());
   // The key must end here, or "SpeedLimit" would take "SpeedLimitDimension".
-  if (!IsBlank(rest.front()) && rest.front() != '=') return std::nullopt;
+  if (!IsIniBlank(rest.front()) && rest.front() != '=') return std::nullopt;
   rest = SkipBlanks(rest);
   if (rest.empty() || rest.front() != '=') return std::nullopt;
   rest.remove_prefix(1);
@@ -371,43 +369,8 @@ int WriteMainWindowValues(const WarnerSettings& settings, platform::Reporter& re
   return 0;
 }
 
-int IniToInt(std::string_view text) {
-  while (!text.empty() && (IsBlank(text.front()) || text.front() == '\r' || text.front() == '\n')) {
-    text.remove_prefix(1);
-  }
-  bool negative = false;
-  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-    negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  int64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') break;
-    value = value * 10 + (c - '0');
-    if (value > int64_t{INT_MAX} + 1) break;  // saturated either way
-  }
-  if (negative) value = -value;
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
-  return static_cast<int>(value);
-}
+int IniToInt(std::string_view text) { return platform::ReadLeadingInt(text, platform::kIniNumbers); }
 
-double IniToDouble(std::string_view text) {
-  while (!text.empty() && (IsBlank(text.front()) || text.front() == '\r' || text.front() == '\n')) {
-    text.remove_prefix(1);
-  }
-  bool negative = false;
-  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-    negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  // Only a digit or a point may follow the sign; from_chars would take a second sign or a word.
-  if (text.empty() || !((text.front() >= '0' && text.front() <= '9') || text.front() == '.')) return 0.0;
-  double value = 0.0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  (void)end;
-  if (error != std::errc{} || !std::isfinite(value)) return 0.0;
-  return negative ? -value : value;
-}
+double IniToDouble(std::string_view text) { return platform::ReadLeadingReal(text, platform::kIniNumbers).value; }
 
 }  // namespace warner

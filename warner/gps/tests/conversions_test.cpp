@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "warner/gps/nmea_number.h"
+#include "platform/numbers/lenient_number.h"
 
 namespace gps {
 namespace {
@@ -88,20 +88,23 @@ TEST(Ticks, DistanceSurvivesTheWrapAround) {
 }
 
 TEST(Numbers, ReadLikeTheCLibraryWithoutItsHazards) {
-  EXPECT_EQ(AtolLike("  -42xyz"), -42);
-  EXPECT_EQ(AtolLike("+7"), 7);
-  EXPECT_EQ(AtolLike("abc"), 0);
-  EXPECT_EQ(AtolLike("99999999999999999999"), std::numeric_limits<int32_t>::max());
-  EXPECT_EQ(AtolLike("-99999999999999999999"), std::numeric_limits<int32_t>::min());
-  EXPECT_DOUBLE_EQ(AtofLike("022.4"), 22.4);
-  EXPECT_DOUBLE_EQ(AtofLike(" -3.5e2m"), -350.0);
-  EXPECT_DOUBLE_EQ(AtofLike("+1.5"), 1.5);
-  EXPECT_DOUBLE_EQ(AtofLike("+-1"), 0.0);
-  EXPECT_DOUBLE_EQ(AtofLike("1,5"), 1.0);  // the point is the only decimal separator
-  EXPECT_DOUBLE_EQ(AtofLike("inf"), 0.0);
-  EXPECT_DOUBLE_EQ(AtofLike("nan"), 0.0);
-  EXPECT_DOUBLE_EQ(AtofLike("1e999"), 0.0);
-  EXPECT_DOUBLE_EQ(AtofLike(""), 0.0);
+  EXPECT_EQ(platform::ReadLeadingInt("  -42xyz", platform::kNmeaNumbers), -42);
+  EXPECT_EQ(platform::ReadLeadingInt("+7", platform::kNmeaNumbers), 7);
+  EXPECT_EQ(platform::ReadLeadingInt("abc", platform::kNmeaNumbers), 0);
+  EXPECT_EQ(platform::ReadLeadingInt("99999999999999999999", platform::kNmeaNumbers),
+            std::numeric_limits<int32_t>::max());
+  EXPECT_EQ(platform::ReadLeadingInt("-99999999999999999999", platform::kNmeaNumbers),
+            std::numeric_limits<int32_t>::min());
+  EXPECT_DOUBLE_EQ(platform::ReadLeadingReal("022.4", platform::kNmeaNumbers).value, 22.4);
+  EXPECT_DOUBLE_EQ(platform::ReadLeadingReal(" -3.5e2m", platform::kNmeaNumbers).value, -350.0);
+  EXPECT_DOUBLE_EQ(platform::ReadLeadingReal("+1.5", platform::kNmeaNumbers).value, 1.5);
+  EXPECT_DOUBLE_EQ(platform::ReadLeadingReal("+-1", platform::kNmeaNumbers).value, 0.0);
+  EXPECT_DOUBLE_EQ(platform::ReadLeadingReal("1,5", platform::kNmeaNumbers).value,
+                   1.0);  // the point is the only decimal separator
+  EXPECT_DOUBLE_EQ(platform::ReadLeadingReal("inf", platform::kNmeaNumbers).value, 0.0);
+  EXPECT_DOUBLE_EQ(platform::ReadLeadingReal("nan", platform::kNmeaNumbers).value, 0.0);
+  EXPECT_DOUBLE_EQ(platform::ReadLeadingReal("1e999", platform::kNmeaNumbers).value, 0.0);
+  EXPECT_DOUBLE_EQ(platform::ReadLeadingReal("", platform::kNmeaNumbers).value, 0.0);
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "converter/snt/snt_writer.h"
+#include "formats/snt/snt_format.h"
+#include "platform/bytes/little_endian.h"
 #include "platform/reports/scripted_reporter.h"
 
 namespace warner {
@@ -20,14 +22,9 @@ namespace fs = std::filesystem;
 using platform::ScriptedReporter;
 using platform::Severity;
 
-void Put16(std::string& bytes, size_t at, uint16_t value) {
-  bytes[at] = static_cast<char>(value & 0xFF);
-  bytes[at + 1] = static_cast<char>(value >> 8);
-}
-
-void Put32(std::string& bytes, size_t at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
+uint8_t* At(std::string& bytes, size_t at) { return reinterpret_cast<uint8_t*>(bytes.data() + at); }
+void Put16(std::string& bytes, size_t at, uint16_t value) { platform::PutLe16(At(bytes, at), value); }
+void Put32(std::string& bytes, size_t at, uint32_t value) { platform::PutLe32(At(bytes, at), value); }
 
 struct RawPoi {
   int32_t x = 0;
@@ -42,36 +39,34 @@ struct RawPoi {
 class RawImage {
  public:
   RawImage(const std::vector<std::string>& categories, const std::vector<RawPoi>& pois) {
-    bytes_.assign(kSntHeaderSize, '\0');
-    bytes_.replace(0, 3, "snt");
+    bytes_.assign(snt::kHeaderSize, '\0');
     for (const std::string& text : categories) {
       categoryOffsets_.push_back(static_cast<uint32_t>(bytes_.size()));
-      bytes_.append(2, '\0');
-      Put16(bytes_, bytes_.size() - 2, static_cast<uint16_t>(text.size()));
-      bytes_ += text;
-      bytes_ += '\0';
+      bytes_.append(snt::CategoryRecordSize(text.size()), '\0');
+      snt::EncodeCategoryRecord(text, At(bytes_, categoryOffsets_.back()));
     }
-    recordOffset_ = static_cast<uint32_t>((bytes_.size() + 8) & ~size_t{7});
+    recordOffset_ = static_cast<uint32_t>(snt::PoiRecordsOffset(bytes_.size()));
     bytes_.resize(recordOffset_, '\0');
     for (const RawPoi& poi : pois) {
       const size_t at = bytes_.size();
-      bytes_.append(kPoiRecordSize, '\0');
-      Put32(bytes_, at, static_cast<uint32_t>(poi.x));
-      Put32(bytes_, at + 4, static_cast<uint32_t>(poi.y));
-      Put16(bytes_, at + 8, poi.distance);
-      Put32(bytes_, at + 12, categoryOffsets_.at(poi.category));
-      Put16(bytes_, at + 16, poi.direction);
+      bytes_.append(snt::kPoiRecordSize, '\0');
+      const int32_t category = static_cast<int32_t>(categoryOffsets_.at(poi.category));
+      snt::EncodePoiRecord({poi.x, poi.y, poi.distance, 0, category, poi.direction}, At(bytes_, at));
     }
-    Put32(bytes_, 84, static_cast<uint32_t>(bytes_.size()));
-    Put32(bytes_, 88, static_cast<uint32_t>(pois.size()));
-    Put32(bytes_, 92, static_cast<uint32_t>(categories.size()));
-    Put32(bytes_, 96, recordOffset_);
+    const snt::Header header{static_cast<uint32_t>(bytes_.size()), static_cast<uint32_t>(pois.size()),
+                             static_cast<uint32_t>(categories.size()), recordOffset_};
+    snt::EncodeHeader(header, "", At(bytes_, 0));
   }
 
   std::string& bytes() { return bytes_; }
   uint32_t recordOffset() const { return recordOffset_; }
   uint32_t categoryOffset(size_t index) const { return categoryOffsets_.at(index); }
-  void SetRecordCategory(size_t record, uint32_t offset) { Put32(bytes_, recordOffset_ + 20 * record + 12, offset); }
+  void SetRecordCategory(size_t record, uint32_t offset) {
+    const size_t at = recordOffset_ + snt::kPoiRecordSize * record;
+    snt::PoiRecord poi = snt::DecodePoiRecord(At(bytes_, at));
+    poi.categoryOffset = static_cast<int32_t>(offset);
+    snt::EncodePoiRecord(poi, At(bytes_, at));
+  }
 
  private:
   std::string bytes_;
@@ -193,8 +188,8 @@ TEST_F(PoiDatabaseTest, NoRecordsLoadsNothingAndSaysNothing) {
   EXPECT_TRUE(reporter_.Records().empty());
 
   // The other header fields do not matter when there is nothing to read.
-  std::string bare = "snt" + std::string(kSntHeaderSize - 3, '\xFF');
-  Put32(bare, 88, 0);
+  std::string bare = "snt" + std::string(snt::kHeaderSize - 3, '\xFF');
+  Put32(bare, snt::kPoiCountOffset, 0);
   EXPECT_EQ(Load(bare), 0);
   EXPECT_TRUE(reporter_.Records().empty());
 }
@@ -217,7 +212,7 @@ TEST_F(PoiDatabaseTest, CategoryTextIsCutAtItsFirstNul) {
 
 TEST_F(PoiDatabaseTest, CategoryWalkStopsAtTheEndOfTheCategoryRegion) {
   RawImage image({"A", "Bb"}, {{.category = 1}});
-  Put32(image.bytes(), 92, 1000);  // far more categories than the region holds
+  Put32(image.bytes(), snt::kCategoryCountOffset, 1000);  // far more categories than the region holds
   ASSERT_EQ(Load(image.bytes()), 0);
   // The zero padding up to the records (113 to 119) reads as two empty records; the third would
   // need its NUL at 121, inside the records.
@@ -270,9 +265,9 @@ TEST_F(PoiDatabaseTest, RefusesALengthTheFileDoesNotHold) {
   ExpectRefused(truncated, WrongLength() + "38: ");
 
   // A header claiming 4 GB must be refused before anything of that size is allocated.
-  Put32(image.bytes(), 84, 0xFFFFFFF0u);
+  Put32(image.bytes(), snt::kFileLengthOffset, 0xFFFFFFF0u);
   ExpectRefused(image.bytes(), WrongLength());
-  Put32(image.bytes(), 84, 103);
+  Put32(image.bytes(), snt::kFileLengthOffset, 103);
   ExpectRefused(image.bytes(), WrongLength());
 }
 
@@ -281,28 +276,28 @@ TEST_F(PoiDatabaseTest, RefusesRecordsOutsideTheFile) {
   const std::string good = image.bytes();
 
   std::string bytes = good;
-  Put32(bytes, 88, 3);  // one record more than the file holds
+  Put32(bytes, snt::kPoiCountOffset, 3);  // one record more than the file holds
   ExpectRefused(bytes, IllegalHeader());
 
   bytes = good;
-  Put32(bytes, 88, 0xFFFFFFFFu);
+  Put32(bytes, snt::kPoiCountOffset, 0xFFFFFFFFu);
   ExpectRefused(bytes, IllegalHeader());
 
   bytes = good;
-  Put32(bytes, 88, 0x0CCCCCCDu);  // times 20 wraps to 4 in 32 bits
+  Put32(bytes, snt::kPoiCountOffset, 0x0CCCCCCDu);  // times 20 wraps to 4 in 32 bits
   ExpectRefused(bytes, IllegalHeader());
 
   bytes = good;
-  Put32(bytes, 96, 100);  // inside the header
+  Put32(bytes, snt::kPoiRecordsOffsetOffset, 100);  // inside the header
   ExpectRefused(bytes, IllegalHeader());
 
   bytes = good;
-  Put32(bytes, 96, 0xFFFFFFF8u);
+  Put32(bytes, snt::kPoiRecordsOffsetOffset, 0xFFFFFFF8u);
   ExpectRefused(bytes, IllegalHeader());
 
   // A shorter announced length must still hold all records.
   bytes = good;
-  Put32(bytes, 84, static_cast<uint32_t>(good.size() - 20));
+  Put32(bytes, snt::kFileLengthOffset, static_cast<uint32_t>(good.size() - snt::kPoiRecordSize));
   ExpectRefused(bytes, IllegalHeader());
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/snt/snt_format.h"
 #include "platform/reports/scripted_reporter.h"
 #include "warner/core/database/poi_database.h"
 
@@ -105,36 +106,26 @@ struct EngineRig {
   int added = 0;
 };
 
-// A table written out as a .snt file (little-endian, laid out as the converter writes it).
+// A table written out as a .snt file, laid out as the converter writes it.
 inline std::string SntBytes(const PoiTable& table, const std::vector<std::string>& categories) {
-  std::string bytes(kSntHeaderSize, '\0');
-  bytes.replace(0, 3, "snt");
-  auto put = [&bytes](size_t at, uint32_t value, int size) {
-    for (int i = 0; i < size; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<char>(value >> (8 * i));
-  };
-  std::vector<uint32_t> offsets;
+  std::string bytes(snt::kHeaderSize, '\0');
+  auto at = [&bytes](size_t offset) { return reinterpret_cast<uint8_t*>(bytes.data() + offset); };
+  std::vector<int32_t> offsets;
   for (const std::string& text : categories) {
-    offsets.push_back(static_cast<uint32_t>(bytes.size()));
-    bytes.append(2, '\0');
-    put(bytes.size() - 2, static_cast<uint32_t>(text.size()), 2);
-    bytes += text;
-    bytes += '\0';
+    offsets.push_back(static_cast<int32_t>(bytes.size()));
+    bytes.append(snt::CategoryRecordSize(text.size()), '\0');
+    snt::EncodeCategoryRecord(text, at(static_cast<size_t>(offsets.back())));
   }
   const auto recordOffset = static_cast<uint32_t>(bytes.size());
   for (int32_t index = 0; index < table.RecordCount(); ++index) {
-    const PoiRecord record = table.Record(index);
-    const size_t at = bytes.size();
-    bytes.append(kPoiRecordSize, '\0');
-    put(at, static_cast<uint32_t>(record.longitude), 4);
-    put(at + 4, static_cast<uint32_t>(record.latitude), 4);
-    put(at + 8, record.warnDistance, 2);
-    put(at + 12, offsets.at(static_cast<size_t>(record.categoryOffset)), 4);
-    put(at + 16, record.direction, 2);
+    PoiRecord record = table.Record(index);
+    record.categoryOffset = offsets.at(static_cast<size_t>(record.categoryOffset));
+    bytes.append(snt::kPoiRecordSize, '\0');
+    snt::EncodePoiRecord(record, at(bytes.size() - snt::kPoiRecordSize));
   }
-  put(84, static_cast<uint32_t>(bytes.size()), 4);
-  put(88, static_cast<uint32_t>(table.RecordCount()), 4);
-  put(92, static_cast<uint32_t>(categories.size()), 4);
-  put(96, recordOffset, 4);
+  const snt::Header header{static_cast<uint32_t>(bytes.size()), static_cast<uint32_t>(table.RecordCount()),
+                           static_cast<uint32_t>(categories.size()), recordOffset};
+  snt::EncodeHeader(header, "", at(0));
   return bytes;
 }
 

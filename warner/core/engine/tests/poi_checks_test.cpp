@@ -9,9 +9,9 @@ namespace warner::test {
 namespace {
 
 constexpr Point kEquator{10.0, 0.0};
-constexpr uint16_t kSeconds = 0x8000;
-constexpr uint16_t kHasDirection = 0x8000;
-constexpr uint16_t kBothWays = 0x4000;
+constexpr uint16_t kSeconds = snt::kSecondsFlag;
+constexpr uint16_t kHasDirection = snt::kDirectionFlag;
+constexpr uint16_t kBothWays = snt::kBothWaysFlag;
 
 class PoiChecks : public ::testing::Test {
  protected:
