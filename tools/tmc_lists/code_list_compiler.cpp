@@ -161,8 +161,7 @@ struct CompiledRecord {
 
 void AppendRecord(std::vector<uint8_t>& file, uint32_t code, const std::vector<uint8_t>& stored) {
   platform::PutLe32(file.data() + traffic::kIndexOffset + 4 * code, static_cast<uint32_t>(file.size()));
-  file.push_back(static_cast<uint8_t>(stored.size()));
-  file.push_back(static_cast<uint8_t>(stored.size() >> 8));
+  platform::AppendLe16(file, static_cast<uint16_t>(stored.size()));
   file.insert(file.end(), stored.begin(), stored.end());
 }
 

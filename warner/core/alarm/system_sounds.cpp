@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/bytes/little_endian.h"
 #include "platform/errors/errors.h"
 #include "platform/paths/paths.h"
 #include "warner/core/alarm/alarm_output.h"
@@ -69,32 +70,22 @@ std::vector<int16_t> Click() {
   return samples;
 }
 
-void Put16(std::string& bytes, uint32_t value) {
-  bytes += static_cast<char>(value & 0xFF);
-  bytes += static_cast<char>((value >> 8) & 0xFF);
-}
-
-void Put32(std::string& bytes, uint32_t value) {
-  Put16(bytes, value & 0xFFFF);
-  Put16(bytes, value >> 16);
-}
-
 // A canonical 44-byte header, 16-bit mono PCM, then the samples, all little-endian.
 std::string WavImage(const std::vector<int16_t>& samples) {
   const auto dataBytes = static_cast<uint32_t>(samples.size() * 2);
   std::string bytes = "RIFF";
-  Put32(bytes, 36 + dataBytes);
+  platform::AppendLe32(bytes, 36 + dataBytes);
   bytes += "WAVEfmt ";
-  Put32(bytes, 16);
-  Put16(bytes, 1);  // PCM
-  Put16(bytes, 1);  // mono
-  Put32(bytes, kRate);
-  Put32(bytes, kRate * 2);  // bytes per second
-  Put16(bytes, 2);          // bytes per frame
-  Put16(bytes, 16);         // bits per sample
+  platform::AppendLe32(bytes, 16);
+  platform::AppendLe16(bytes, 1);  // PCM
+  platform::AppendLe16(bytes, 1);  // mono
+  platform::AppendLe32(bytes, kRate);
+  platform::AppendLe32(bytes, kRate * 2);  // bytes per second
+  platform::AppendLe16(bytes, 2);          // bytes per frame
+  platform::AppendLe16(bytes, 16);         // bits per sample
   bytes += "data";
-  Put32(bytes, dataBytes);
-  for (const int16_t sample : samples) Put16(bytes, static_cast<uint16_t>(sample));
+  platform::AppendLe32(bytes, dataBytes);
+  for (const int16_t sample : samples) platform::AppendLe16(bytes, static_cast<uint16_t>(sample));
   return bytes;
 }
 
