@@ -6,16 +6,16 @@
 
 #include "platform/devices/device.h"
 #include "platform/devices/serial_control.h"
-#include "platform/devices/tests/device_test_support.h"
 #include "platform/errors/errors.h"
+#include "platform/testing/system_root.h"
 
 namespace platform {
 namespace {
 
-class FileDeviceTest : public testing::TempRootTest {
+class FileDeviceTest : public testing::SystemRootTest {
  protected:
   void SetUp() override {
-    TempRootTest::SetUp();
+    SystemRootTest::SetUp();
     std::filesystem::create_directories(root_ + "/My Documents");
     std::ofstream(root_ + "/My Documents/drive.nmea") << "$GPGGA,1\r\n$GPRMC,2\r\n";
   }
