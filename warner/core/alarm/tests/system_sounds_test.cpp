@@ -43,7 +43,8 @@ TEST_F(SystemSoundsTest, AUsersFileIsNeverReplaced) {
 }
 
 TEST_F(SystemSoundsTest, UnwritableRootIsAFailure) {
-  std::ofstream(base_ / "root") << "a file where the root folder should be";
+  std::filesystem::remove(root_);
+  std::ofstream(root_) << "a file where the root folder should be";
   EXPECT_EQ(EnsureSystemSounds(), -1);
 }
 
