@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,7 +74,7 @@ class SoundTestTest : public testing::AlarmTest {
   }
 
   void WriteDatabase(const std::vector<std::string>& categories) {
-    std::ofstream(programFolder_ + "Sentry.snt", std::ios::binary) << SntImage(categories);
+    platform::testing::WriteFile(programFolder_ + "Sentry.snt", SntImage(categories));
   }
 
   int Run(SoundTestWindow& window) { return RunSoundTest(settings_, *database_, player_, reporter_, window); }
