@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "platform/testing/files.h"
-#include "platform/testing/pty.h"
 #include "platform/testing/reports.h"
 #include "platform/testing/system_root.h"
 
@@ -48,15 +46,6 @@ TEST(OneRecordStartingWith, WantsExactlyOneRecordWithThePrefix) {
   reporter.Error("Can't open %s", "COM5:");
   EXPECT_FALSE(OneRecordStartingWith(reporter, "Can't open"));
   EXPECT_EQ(Texts(reporter), (std::vector<std::string>{"Can't open COM4:", "Can't open COM5:"}));
-}
-
-TEST(Pty, CarriesTheBytesFromTheMasterToTheSlave) {
-  Pty pty;
-  pty.MakeRaw();
-  pty.Send("$GPGGA\r\n");
-  char buffer[16] = {};
-  EXPECT_EQ(read(pty.slave(), buffer, sizeof buffer), 8);
-  EXPECT_STREQ(buffer, "$GPGGA\r\n");
 }
 
 }  // namespace

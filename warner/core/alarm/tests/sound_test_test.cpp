@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/reports/scripted_reporter.h"
+#include "platform/testing/reports.h"
 #include "warner/core/alarm/tests/alarm_test_support.h"
 #include "warner/core/database/poi_database.h"
 #include "warner/core/settings/warner_settings.h"
@@ -80,13 +81,10 @@ class SoundTestTest : public testing::AlarmTest {
   int Run(SoundTestWindow& window) { return RunSoundTest(settings_, *database_, player_, reporter_, window); }
   int Run() { return Run(noWindow_); }
 
+  // Every text of the walk is a question.
   std::vector<std::string> Texts() const {
-    std::vector<std::string> texts;
-    for (const auto& record : reporter_.Records()) {
-      EXPECT_TRUE(record.question);
-      texts.push_back(record.text);
-    }
-    return texts;
+    for (const auto& record : reporter_.Records()) EXPECT_TRUE(record.question);
+    return platform::testing::Texts(reporter_);
   }
 
   std::string ProgramPath(const std::string& rest) const { return programFolder_ + rest; }
