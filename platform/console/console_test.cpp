@@ -1,11 +1,12 @@
 #include "platform/console/console.h"
 
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <string>
+
+#include "platform/testing/pty.h"
 
 namespace platform {
 namespace {
@@ -28,19 +29,17 @@ TEST(Console, NoEscapeSequencesIntoFilesOrPipes) {
 }
 
 TEST(Console, ColoursOnATerminalAreSetAndRestored) {
-  int master = -1, slave = -1;
-  ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-  std::FILE* terminal = ::fdopen(slave, "w");
+  const testing::Pty pty;
+  std::FILE* terminal = ::fdopen(::dup(pty.slave()), "w");
   ASSERT_NE(terminal, nullptr);
   EXPECT_TRUE(IsTerminal(terminal));
   { BlackOnWhiteConsole colours(terminal); }
   std::fflush(terminal);
   char buffer[64] = {};
-  const ssize_t n = ::read(master, buffer, sizeof buffer - 1);
+  const ssize_t n = ::read(pty.master(), buffer, sizeof buffer - 1);
   ASSERT_GT(n, 0);
   EXPECT_EQ(std::string(buffer, n), "\x1b[30;107m\x1b[0m");
   std::fclose(terminal);
-  ::close(master);
 }
 
 }  // namespace

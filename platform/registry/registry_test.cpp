@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/errors/errors.h"
+#include "platform/testing/system_root.h"
 
 namespace platform {
 namespace {
@@ -22,27 +23,15 @@ using Clock = std::chrono::steady_clock;
 constexpr Hive kMachine = Hive::kLocalMachine;
 
 // Every test gets a fresh system root, so both hives start without a file.
-class RegistryTest : public ::testing::Test {
+class RegistryTest : public testing::SystemRootTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "registry_test_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    setenv("DW_SYSTEM_ROOT", root_.c_str(), 1);
-  }
-  void TearDown() override {
-    SetRegistryBusyTimeoutForTest(kRegistryBusyTimeoutMs);
-    unsetenv("DW_SYSTEM_ROOT");
-    fs::remove_all(root_);
-  }
+  void TearDown() override { SetRegistryBusyTimeoutForTest(kRegistryBusyTimeoutMs); }
 
   static RegistryKey MustCreate(Hive hive, std::string_view path) {
     RegistryKey key;
     EXPECT_EQ(RegistryKey::Create(hive, path, key), 0u) << path;
     return key;
   }
-
-  std::string root_;
 };
 
 std::vector<std::string> Subkeys(const RegistryKey& key) {

@@ -3,20 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <numbers>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "platform/sync/critical_section.h"
+#include "platform/testing/files.h"
+#include "platform/testing/temp_folder.h"
 #include "tools/drive_sim/motion.h"
 #include "tools/drive_sim/nmea_writer.h"
 #include "tools/drive_sim/route.h"
@@ -434,28 +432,26 @@ ProgramRun RunProgram(const std::string& args) {
 }
 
 TEST(Program, BadRouteLineExitsNonZeroWithItsNumber) {
-  const fs::path route = fs::temp_directory_path() / ("drive_sim_route_" + std::to_string(::getpid()));
-  std::ofstream(route) << "8 47\n8.01 47\nstop soon\n";
+  const platform::testing::TempFolder folder("drive_sim");
+  const fs::path route = folder / "route";
+  platform::testing::WriteFile(route, "8 47\n8.01 47\nstop soon\n");
   const ProgramRun bad = RunProgram(route.string());
   EXPECT_EQ(bad.status, 1);
   EXPECT_NE(bad.out.find(route.string() + ":3: stop wants"), std::string::npos) << bad.out;
 
-  std::ofstream(route) << "start 2026-05-01 06:00:00\n8 47 50\n8.001 47\n";
+  platform::testing::WriteFile(route, "start 2026-05-01 06:00:00\n8 47 50\n8.001 47\n");
   const ProgramRun good = RunProgram("--sentences rmc --start '2026-05-02 06:00:00' " + route.string());
   EXPECT_EQ(good.status, 0);
   EXPECT_EQ(good.out.rfind("$GPRMC,060000.000,A,4700.0000,N,00800.0000,E,0.00,90.0,020526,,,A*", 0), 0u) << good.out;
   EXPECT_EQ(RunProgram("--precision 9 " + route.string()).status, 2);
   EXPECT_EQ(RunProgram("--bogus 1 " + route.string()).status, 2);
   EXPECT_EQ(RunProgram("/nonexistent/route").status, 1);
-  fs::remove(route);
 }
 
 TEST(SampleDrive, TheCommittedLogIsWhatTheRouteGives) {
-  std::ifstream routeFile(fs::path(SAMPLE_DATA_DIR) / "drive.route", std::ios::binary);
-  std::ifstream logFile(fs::path(SAMPLE_DATA_DIR) / "drive.nmea", std::ios::binary);
-  ASSERT_TRUE(routeFile && logFile);
-  const std::string routeText((std::istreambuf_iterator<char>(routeFile)), std::istreambuf_iterator<char>());
-  const std::string log((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
+  const std::string routeText = platform::testing::ReadFile(fs::path(SAMPLE_DATA_DIR) / "drive.route");
+  const std::string log = platform::testing::ReadFile(fs::path(SAMPLE_DATA_DIR) / "drive.nmea");
+  ASSERT_FALSE(routeText.empty() || log.empty());
   const std::vector<DriveSample> samples = Drive(routeText);
   EXPECT_TRUE(WriteNmeaLog(samples, {}) == log) << "run drive-sim on data/sample/drive.route again";
   double maxSpeed = 0.0;

@@ -3,14 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "platform/testing/files.h"
+#include "platform/testing/temp_folder.h"
 
 namespace {
 
@@ -22,8 +22,9 @@ struct DumpRun {
 };
 
 DumpRun RunDump(const std::string& input, const std::string& args = "") {
-  const fs::path file = fs::temp_directory_path() / ("nmea_dump_input_" + std::to_string(::getpid()));
-  std::ofstream(file, std::ios::binary) << input;
+  const platform::testing::TempFolder folder("nmea_dump");
+  const fs::path file = folder / "input";
+  platform::testing::WriteFile(file, input);
   const std::string command = std::string(NMEA_DUMP_PATH) + " " + args + " " + file.string();
   DumpRun run;
   if (std::FILE* p = ::popen(command.c_str(), "r")) {
@@ -31,7 +32,6 @@ DumpRun RunDump(const std::string& input, const std::string& args = "") {
     while (std::fgets(buffer, sizeof buffer, p)) run.lines.emplace_back(buffer);
     run.status = ::pclose(p);
   }
-  fs::remove(file);
   return run;
 }
 
@@ -76,15 +76,13 @@ TEST(NmeaDump, CommandLineErrors) {
 }
 
 TEST(NmeaDump, AnOutputThatCannotBeWrittenIsReported) {
-  const fs::path input = fs::temp_directory_path() / ("nmea_dump_full_" + std::to_string(::getpid()));
-  const fs::path messages = input.string() + ".err";
-  std::ofstream(input, std::ios::binary) << "$GPGSV,1*00\n";
+  const platform::testing::TempFolder folder("nmea_dump");
+  const fs::path input = folder / "input";
+  const fs::path messages = folder / "messages";
+  platform::testing::WriteFile(input, "$GPGSV,1*00\n");
   const int status =
       std::system((std::string(NMEA_DUMP_PATH) + " " + input.string() + " >/dev/full 2>" + messages.string()).c_str());
-  std::ifstream in(messages);
-  const std::string said{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  fs::remove(input);
-  fs::remove(messages);
+  const std::string said = platform::testing::ReadFile(messages);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_EQ(said, "nmea-dump: cannot write the output: No space left on device\n");

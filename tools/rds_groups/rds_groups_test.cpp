@@ -7,12 +7,12 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/sync/critical_section.h"
+#include "platform/testing/files.h"
+#include "platform/testing/temp_folder.h"
 #include "warner/gps/nmea_decoder.h"
 #include "warner/gps/tests/nmea_test_util.h"
 
@@ -153,57 +153,48 @@ TEST(PortStream, JunkBetweenRecordsNeverStartsOne) {
   EXPECT_EQ(stream.find('?', 301), 2 * 300 + kRecordSize);
 }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 int RunTool(const std::string& arguments) {
   const int status = std::system((std::string(RDS_GROUPS_PATH) + " " + arguments + " >/dev/null 2>&1").c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 TEST(Program, MakeThenPortWritesTheStationsRecords) {
-  char folder[] = "/tmp/rds_groups_testXXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  const std::string dir = folder;
+  const platform::testing::TempFolder folder("rds_groups");
+  const std::string dir = folder.Path().string();
   ASSERT_EQ(RunTool("make --pi D301 --ps 'RADIO 7' --ltn 12 --message 101,12003,2,1 " + dir + "/g.txt"), 0);
   std::vector<Group> groups;
   std::string error;
-  ASSERT_TRUE(ParseGroups(ReadAll(dir + "/g.txt"), groups, error)) << error;
+  ASSERT_TRUE(ParseGroups(platform::testing::ReadFile(dir + "/g.txt"), groups, error)) << error;
   ASSERT_EQ(groups.size(), 8u + 2u + 2u);
   EXPECT_EQ(FormatGroup(groups[3]), "D301 040B E0CD 3720");  // segment 3: "7 "
   EXPECT_EQ(FormatGroup(groups[8]), "D301 3410 0300 CD46");
   EXPECT_EQ(FormatGroup(groups[11]), "D301 8408 5065 2EE3");
 
   ASSERT_EQ(RunTool("port " + dir + "/g.txt " + dir + "/port.bin --junk 3"), 0);
-  EXPECT_EQ(ReadAll(dir + "/port.bin"), PortStream(TmcRecords(groups), 3));
+  EXPECT_EQ(platform::testing::ReadFile(dir + "/port.bin"), PortStream(TmcRecords(groups), 3));
 
-  std::ofstream(dir + "/bad.txt") << "D301 0408\n";
+  platform::testing::WriteFile(dir + "/bad.txt", "D301 0408\n");
   EXPECT_EQ(RunTool("port " + dir + "/bad.txt " + dir + "/port.bin"), 1);
   EXPECT_EQ(RunTool("merge " + dir + "/g.txt"), 2);
   EXPECT_EQ(RunTool("make --message 0,1,2,3 " + dir + "/x.txt"), 2);
   EXPECT_EQ(RunTool("--help"), 0);
-  std::filesystem::remove_all(dir);
 }
 
 TEST(Program, TheHelpsPromisesHold) {
-  char folder[] = "/tmp/rds_groups_testXXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  const std::string dir = folder;
-  std::ofstream(dir + "/g.txt") << "D301 0408 2037 4148\n";
+  const platform::testing::TempFolder folder("rds_groups");
+  const std::string dir = folder.Path().string();
+  platform::testing::WriteFile(dir + "/g.txt", "D301 0408 2037 4148\n");
   const std::vector<Record> records = TmcRecords({{{0xD301, 0x0408, 0x2037, 0x4148}}});
 
   EXPECT_EQ(RunTool("port " + dir + "/g.txt " + dir + "/port.bin --junk 0"), 0) << "the default, given";
-  EXPECT_EQ(ReadAll(dir + "/port.bin"), PortStream(records, 0));
+  EXPECT_EQ(platform::testing::ReadFile(dir + "/port.bin"), PortStream(records, 0));
 
-  std::ofstream(dir + "/own.nmea") << Nmea("GPVTG,084.4,T,,M,012.1,N,022.4,K") << "?garbage\r\n";
+  platform::testing::WriteFile(dir + "/own.nmea", Nmea("GPVTG,084.4,T,,M,012.1,N,022.4,K") + "?garbage\r\n");
   EXPECT_EQ(RunTool("merge " + dir + "/g.txt " + dir + "/own.nmea " + dir + "/merged.nmea"), 1);
   EXPECT_FALSE(std::filesystem::exists(dir + "/merged.nmea"));
 
   EXPECT_EQ(RunTool("make --ps 'M\xC3\xBCller' " + dir + "/name.txt"), 2);
   EXPECT_FALSE(std::filesystem::exists(dir + "/name.txt"));
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

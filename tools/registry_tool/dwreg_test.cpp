@@ -10,29 +10,16 @@
 #include <utility>
 
 #include "platform/registry/registry.h"
+#include "platform/testing/files.h"
+#include "platform/testing/system_root.h"
 
 namespace tools {
 namespace {
 
 namespace fs = std::filesystem;
 
-class DwregTest : public ::testing::Test {
+class DwregTest : public platform::testing::SystemRootTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "dwreg_test_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    setenv("DW_SYSTEM_ROOT", root_.c_str(), 1);
-    // The machine's own ports stay out of the port map.
-    fs::create_directories(root_ + "/dev");
-    setenv("DW_DEV_ROOT", (root_ + "/dev").c_str(), 1);
-    setenv("DW_SYS_ROOT", (root_ + "/dev").c_str(), 1);
-  }
-  void TearDown() override {
-    for (const char* name : {"DW_SYSTEM_ROOT", "DW_DEV_ROOT", "DW_SYS_ROOT"}) unsetenv(name);
-    fs::remove_all(root_);
-  }
-
   // Runs one command line; keeps its output and messages.
   int Run(std::vector<std::string> args) {
     std::ostringstream out;
@@ -43,7 +30,6 @@ class DwregTest : public ::testing::Test {
     return code;
   }
 
-  std::string root_;
   std::string out_;
   std::string err_;
 };
@@ -142,17 +128,18 @@ TEST_F(DwregTest, ADamagedHiveIsNamedWithWhatToDo) {
 
 // A fresh system has no port map entries, yet its ports have numbers.
 TEST_F(DwregTest, ThePortMapIsListedAsItIsInForce) {
-  std::ofstream(root_ + "/dev/ttyUSB0");
+  const std::string usb = system_.Dev() + "/ttyUSB0";
+  platform::testing::WriteFile(usb, "");
   std::ofstream(root_ + "/gps");
   const std::string inForce = "# The ports in force: the entries above over the defaults from the devices that exist\n";
   EXPECT_EQ(Run({"list", "Linux\\SerialPorts"}), 0) << err_;
-  EXPECT_EQ(out_, inForce + "# COM3: = " + root_ + "/dev/ttyUSB0 (default)\n");
+  EXPECT_EQ(out_, inForce + "# COM3: = " + usb + " (default)\n");
 
   ASSERT_EQ(Run({"set", "Linux\\SerialPorts", "COM4:", "--string", root_ + "/gps"}), 0);
   ASSERT_EQ(Run({"set", "Linux\\SerialPorts", "COM5:", "--string", root_ + "/unplugged"}), 0);
   EXPECT_EQ(Run({"list", "/linux/serialports/"}), 0);
   EXPECT_EQ(out_, "COM4: (string) = " + root_ + "/gps\nCOM5: (string) = " + root_ + "/unplugged\n" + inForce +
-                      "# COM3: = " + root_ + "/dev/ttyUSB0 (default)\n# COM4: = " + root_ + "/gps\n");
+                      "# COM3: = " + usb + " (default)\n# COM4: = " + root_ + "/gps\n");
   EXPECT_EQ(Run({"--user", "list", "Linux\\SerialPorts"}), 1) << "the map lives in the machine hive";
 }
 

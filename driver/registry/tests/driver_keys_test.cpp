@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/registry/tests/registry_fixture.h"
 #include "platform/registry/registry.h"
+#include "platform/testing/system_root.h"
 
 namespace driver {
 namespace {
@@ -22,7 +22,7 @@ TEST(InstanceNamesTest, SuffixFollowsTheManagerName) {
   EXPECT_STREQ(DriverKeyRoot(false, 4), "Drivers");
 }
 
-class DriverKeysTest : public testing::RegistryTest {};
+class DriverKeysTest : public platform::testing::SystemRootTest {};
 
 TEST_F(DriverKeysTest, DriverKeyHoldsEveryValueInTheManagersOrderAndTypes) {
   const DriverKeyValues values = MakeDriverKeyValues("SercastNG", "COM1:", 1, "", 6);

@@ -5,8 +5,8 @@
 
 #include "driver/registry/driver_keys.h"
 #include "driver/registry/input_device.h"
-#include "driver/registry/tests/registry_fixture.h"
 #include "platform/registry/registry.h"
+#include "platform/testing/system_root.h"
 
 namespace driver {
 namespace {
@@ -17,7 +17,7 @@ class RecordingTrace final : public TraceSink {
   std::vector<std::string> lines;
 };
 
-class InputDeviceTest : public testing::RegistryTest {
+class InputDeviceTest : public platform::testing::SystemRootTest {
  protected:
   // An active key that points at `keyPath`, as the device manager writes it.
   void WriteActiveKey(const std::string& keyPath) {

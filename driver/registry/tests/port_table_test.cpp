@@ -1,17 +1,17 @@
 #include "driver/registry/port_table.h"
 
 #include <gtest/gtest.h>
-#include <pty.h>
-#include <unistd.h>
 
+#include <list>
 #include <string>
 #include <vector>
 
 #include "driver/registry/driver_keys.h"
-#include "driver/registry/tests/registry_fixture.h"
 #include "platform/devices/port_map.h"
 #include "platform/registry/registry.h"
 #include "platform/reports/scripted_reporter.h"
+#include "platform/testing/pty.h"
+#include "platform/testing/system_root.h"
 
 namespace driver {
 namespace {
@@ -20,7 +20,7 @@ struct Listed {
   std::string key, port, friendly, imprint;
 };
 
-class PortTableTest : public testing::RegistryTest {
+class PortTableTest : public platform::testing::SystemRootTest {
  protected:
   void AddDriverKey(const std::string& path, const char* prefix, int index, const char* friendly = nullptr,
                     const char* imprint = nullptr) {
@@ -40,21 +40,7 @@ class PortTableTest : public testing::RegistryTest {
     }
   }
   // A pseudo-terminal that the port map ties to `port`; it stays open for the test.
-  void MapPort(const char* port) {
-    int master = -1;
-    int slave = -1;
-    char name[128];
-    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-    fds_.push_back(master);
-    fds_.push_back(slave);
-    platform::RegistryKey map;
-    ASSERT_EQ(platform::RegistryKey::Create(platform::Hive::kLocalMachine, platform::kPortMapKey, map), 0u);
-    ASSERT_EQ(map.SetString(port, name), 0u);
-  }
-  void TearDown() override {
-    for (const int fd : fds_) close(fd);
-    RegistryTest::TearDown();
-  }
+  void MapPort(const char* port) { platform::testing::MapPort(port, ptys_.emplace_back().slavePath()); }
   std::vector<Listed> Enumerate(bool filterCom, int stopAfter = 1000) {
     std::vector<Listed> listed;
     EXPECT_EQ(EnumerateDriverKeys(
@@ -74,7 +60,7 @@ class PortTableTest : public testing::RegistryTest {
   }
 
   platform::ScriptedReporter reporter_;
-  std::vector<int> fds_;
+  std::list<platform::testing::Pty> ptys_;
 };
 
 TEST_F(PortTableTest, EnumeratesComDriverKeysOfBothRoots) {

@@ -1,23 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/devices/device.h"
 #include "platform/devices/serial_control.h"
-#include "platform/devices/tests/device_test_support.h"
 #include "platform/errors/errors.h"
+#include "platform/testing/files.h"
+#include "platform/testing/system_root.h"
 
 namespace platform {
 namespace {
 
-class FileDeviceTest : public testing::TempRootTest {
+class FileDeviceTest : public testing::SystemRootTest {
  protected:
   void SetUp() override {
-    TempRootTest::SetUp();
-    std::filesystem::create_directories(root_ + "/My Documents");
-    std::ofstream(root_ + "/My Documents/drive.nmea") << "$GPGGA,1\r\n$GPRMC,2\r\n";
+    SystemRootTest::SetUp();
+    testing::WriteFile(root_ + "/My Documents/drive.nmea", "$GPGGA,1\r\n$GPRMC,2\r\n");
   }
 
   std::string ReadAll(Device& file) {
@@ -56,10 +54,7 @@ TEST_F(FileDeviceTest, WritesNeedWriteAccessAndNothingIsCreated) {
   ASSERT_TRUE(writer->Write("$GPVTG", 6, &written));
   EXPECT_EQ(written, 6u);
   writer.reset();
-  std::ifstream back(root_ + "/My Documents/drive.nmea");
-  std::stringstream content;
-  content << back.rdbuf();
-  EXPECT_EQ(content.str(), "$GPVTG,1\r\n$GPRMC,2\r\n");
+  EXPECT_EQ(testing::ReadFile(root_ + "/My Documents/drive.nmea"), "$GPVTG,1\r\n$GPRMC,2\r\n");
 
   EXPECT_EQ(OpenDevice("\\My Documents\\missing.nmea", kGenericRead | kGenericWrite, 0), nullptr);
   EXPECT_EQ(GetLastError(), kErrorFileNotFound);

@@ -6,18 +6,19 @@
 #include <fstream>
 
 #include "platform/devices/device.h"
-#include "platform/devices/tests/device_test_support.h"
 #include "platform/errors/errors.h"
 #include "platform/registry/registry.h"
+#include "platform/testing/pty.h"
+#include "platform/testing/system_root.h"
 
 namespace platform {
 namespace {
 
 using PortList = std::vector<std::pair<std::string, std::string>>;
 
-class PortMapTest : public testing::TempRootTest {
+class PortMapTest : public testing::SystemRootTest {
  protected:
-  std::string Dev(const std::string& name) { return root_ + "/dev/" + name; }
+  std::string Dev(const std::string& name) { return system_.Dev() + "/" + name; }
 
   void AddDevices(std::initializer_list<const char*> names) {
     for (const char* name : names) {
@@ -27,15 +28,9 @@ class PortMapTest : public testing::TempRootTest {
   }
 
   void SetUartType(const char* device, const char* type) {
-    const std::string folder = root_ + "/sys/class/tty/" + device;
+    const std::string folder = system_.Sys() + "/class/tty/" + device;
     std::filesystem::create_directories(folder);
     std::ofstream(folder + "/type") << type << "\n";
-  }
-
-  static void MapInRegistry(const char* name, const std::string& path) {
-    RegistryKey map;
-    ASSERT_EQ(RegistryKey::Create(Hive::kLocalMachine, kPortMapKey, map), 0u);
-    ASSERT_EQ(map.SetString(name, path), 0u);
   }
 };
 
@@ -54,11 +49,11 @@ TEST_F(PortMapTest, DefaultsComeFromTheDevicesThatExist) {
 
 TEST_F(PortMapTest, RegistryEntriesWinAndDecideTheirPort) {
   AddDevices({"ttyUSB0", "ttyACM1", "pts/3", "ttyAMA0"});
-  MapInRegistry("com3:", Dev("pts/3"));
-  MapInRegistry("COM12:", Dev("ttyAMA0"));
-  MapInRegistry("COM8:", Dev("ttyACM9"));  // not plugged in: COM8 is gone, not back to its default
-  MapInRegistry("COM2:", Dev("ttyUSB7"));
-  MapInRegistry("GPS", Dev("ttyUSB0"));  // not a port name
+  testing::MapPort("com3:", Dev("pts/3"));
+  testing::MapPort("COM12:", Dev("ttyAMA0"));
+  testing::MapPort("COM8:", Dev("ttyACM9"));  // not plugged in: COM8 is gone, not back to its default
+  testing::MapPort("COM2:", Dev("ttyUSB7"));
+  testing::MapPort("GPS", Dev("ttyUSB0"));  // not a port name
   {
     RegistryKey map;
     ASSERT_EQ(RegistryKey::Open(Hive::kLocalMachine, kPortMapKey, map), 0u);

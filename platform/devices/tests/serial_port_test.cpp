@@ -11,9 +11,10 @@
 #include "platform/devices/device.h"
 #include "platform/devices/port_map.h"
 #include "platform/devices/serial_control.h"
-#include "platform/devices/tests/device_test_support.h"
 #include "platform/errors/errors.h"
 #include "platform/registry/registry.h"
+#include "platform/testing/pty.h"
+#include "platform/testing/system_root.h"
 
 namespace platform {
 namespace {
@@ -27,7 +28,7 @@ int64_t MsSince(Clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-class SerialPortTest : public testing::TempRootTest {
+class SerialPortTest : public testing::SystemRootTest {
  protected:
   std::unique_ptr<Device> OpenSlave(uint32_t access = kReadWrite) {
     return OpenDevice(pty_.slavePath() + ":", access, kFileShareRead);
@@ -54,11 +55,7 @@ class SerialPortTest : public testing::TempRootTest {
 };
 
 TEST_F(SerialPortTest, OpensThroughThePortMapAndThroughTheDevicePath) {
-  {
-    RegistryKey map;
-    ASSERT_EQ(RegistryKey::Create(Hive::kLocalMachine, kPortMapKey, map), 0u);
-    ASSERT_EQ(map.SetString("COM4:", pty_.slavePath()), 0u);
-  }
+  testing::MapPort("COM4:", pty_.slavePath());
   EXPECT_NE(OpenDevice("COM4:", kGenericRead, kFileShareRead), nullptr);
   EXPECT_NE(OpenDevice("com4:", kGenericRead, kFileShareRead), nullptr);
   EXPECT_NE(OpenSlave(), nullptr);

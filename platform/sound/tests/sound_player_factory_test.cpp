@@ -2,13 +2,13 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <optional>
 #include <vector>
 
 #include "platform/sound/audio_thread_player.h"
 #include "platform/sound/silent_sound_players.h"
 #include "platform/sound/sound_player.h"
 #include "platform/sound/tests/wav_files.h"
+#include "platform/testing/system_root.h"
 
 namespace platform {
 namespace {
@@ -20,20 +20,8 @@ bool Is(const std::unique_ptr<SoundPlayer>& player) {
 
 // Sets DW_SOUND for one test and puts the old value back afterwards.
 class SoundEnvironment : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (const char* value = std::getenv("DW_SOUND")) saved_ = value;
-  }
-  void TearDown() override {
-    if (saved_) {
-      setenv("DW_SOUND", saved_->c_str(), 1);
-    } else {
-      unsetenv("DW_SOUND");
-    }
-  }
-
  private:
-  std::optional<std::string> saved_;
+  const testing::ScopedEnv saved_{"DW_SOUND", "null"};
 };
 
 TEST_F(SoundEnvironment, SelectsThePlayerByDwSound) {

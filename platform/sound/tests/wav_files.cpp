@@ -2,23 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <stdlib.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <numbers>
 #include <vector>
 
+#include "platform/testing/files.h"
+
 namespace platform::testing {
-
-SoundFolder::SoundFolder() {
-  std::string pattern = ::testing::TempDir() + "dw_sound_XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp " << pattern;
-  root_ = pattern;
-}
-
-SoundFolder::~SoundFolder() { std::filesystem::remove_all(root_); }
 
 std::string SoundFolder::Sine(const std::string& name, double seconds, int rate, int channels) const {
   std::string path = Path(name);
@@ -45,7 +36,7 @@ std::string SoundFolder::Sine(const std::string& name, double seconds, int rate,
 
 std::string SoundFolder::Text(const std::string& name, const std::string& content) const {
   std::string path = Path(name);
-  std::ofstream(path) << content;
+  WriteFile(path, content);
   return path;
 }
 

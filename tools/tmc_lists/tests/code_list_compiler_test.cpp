@@ -13,6 +13,7 @@
 
 #include "platform/bytes/little_endian.h"
 #include "platform/reports/scripted_reporter.h"
+#include "platform/testing/temp_folder.h"
 #include "warner/traffic/code_lists/code_lists.h"
 
 namespace tmc_lists {
@@ -157,22 +158,11 @@ TEST(CodeListCompiler, DecompilingRefusesWhatItCannotWriteBack) {
 
 class CompiledListTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = ::testing::TempDir() + "dw_tmc_lists_XXXXXX";
-    ASSERT_NE(mkdtemp(folder_.data()), nullptr);
-  }
-  void TearDown() override {
-    lists_.Close();
-    for (const std::string& path : created_) std::remove(path.c_str());
-    rmdir(folder_.c_str());
-  }
-  std::string Path(const std::string& name) {
-    created_.push_back(folder_ + "/" + name);
-    return created_.back();
-  }
+  void TearDown() override { lists_.Close(); }
+  std::string Path(const std::string& name) const { return temp_.File(name); }
 
-  std::string folder_;
-  std::vector<std::string> created_;
+  const platform::testing::TempFolder temp_{"dw_tmc_lists"};
+  const std::string folder_{temp_.Path().string()};
   platform::ScriptedReporter reporter_;
   traffic::CodeLists lists_{reporter_};
 };

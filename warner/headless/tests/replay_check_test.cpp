@@ -3,7 +3,6 @@
 // once as on the road and once in check mode; every event must be the same.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -18,6 +17,8 @@
 #include "converter/poi_list/poi_list_reader.h"
 #include "converter/snt/snt_writer.h"
 #include "platform/reports/scripted_reporter.h"
+#include "platform/testing/files.h"
+#include "platform/testing/system_root.h"
 #include "tools/drive_sim/motion.h"
 #include "tools/drive_sim/nmea_writer.h"
 #include "tools/drive_sim/route.h"
@@ -94,15 +95,9 @@ std::string RandomDrive(const Region& region, std::mt19937& random) {
 class ReplayCheck : public ::testing::TestWithParam<Region> {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("replay_check_" + std::to_string(::getpid()) + "_" + GetParam().name);
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "folder");
-    ::setenv("DW_SYSTEM_ROOT", (dir_ / "root").c_str(), 1);
-    ::setenv("DW_SOUND", "null", 1);
     // No satellite sounds and no speed alarm: the comparison is about the warnings.
-    std::ofstream(dir_ / "folder" / "SntGlobals.ini") << "PlaySatFixSound = 0\r\nWatchAngle = 18\r\n";
+    platform::testing::WriteFile(dir_ / "folder" / "SntGlobals.ini", "PlaySatFixSound = 0\r\nWatchAngle = 18\r\n");
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   std::string Replay(const std::string& log, bool everyRecord) {
     std::FILE* out = std::tmpfile();
@@ -121,7 +116,9 @@ class ReplayCheck : public ::testing::TestWithParam<Region> {
     return text;
   }
 
-  fs::path dir_;
+  const platform::testing::TempSystemRoot system_;
+  const platform::testing::ScopedEnv sound_{"DW_SOUND", "null"};
+  const fs::path dir_{system_.Folder()};
 };
 
 TEST_P(ReplayCheck, TheSearchWindowFindsWhatEveryRecordFinds) {
@@ -135,7 +132,7 @@ TEST_P(ReplayCheck, TheSearchWindowFindsWhatEveryRecordFinds) {
   int announcements = 0;
   for (int drive = 0; drive < 2; ++drive) {
     const fs::path log = dir_ / ("drive" + std::to_string(drive) + ".nmea");
-    std::ofstream(log, std::ios::binary) << RandomDrive(GetParam(), random);
+    platform::testing::WriteFile(log, RandomDrive(GetParam(), random));
     const std::string windowed = Replay(log.string(), false);
     EXPECT_EQ(windowed, Replay(log.string(), true)) << "drive " << drive;
     for (size_t at = 0; (at = windowed.find("\"event\":\"announce\"", at)) != std::string::npos; ++at) ++announcements;

@@ -2,7 +2,6 @@
 // A warner folder made from the sample data in a temp folder, and the replay's JSON events.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +12,9 @@
 #include <vector>
 
 #include "platform/reports/scripted_reporter.h"
+#include "platform/testing/system_root.h"
 #include "warner/headless/replay.h"
+#include "warner/headless/tests/sample_warner.h"
 
 namespace warner {
 
@@ -30,23 +31,9 @@ struct Event {
   double Number(const std::string& name) const { return std::atof(Field(name).c_str()); }
 };
 
-class Replay : public ::testing::Test {
+class Replay : public platform::testing::SystemRootTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("replay_test_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    const fs::path sample = SAMPLE_DATA_DIR;
-    fs::create_directories(dir_ / "folder" / "Sounds");
-    fs::create_directories(dir_ / "folder" / "Bitmaps");
-    fs::copy(sample / "waypost", dir_ / "folder", fs::copy_options::recursive);
-    fs::copy(sample / "sounds", dir_ / "folder" / "Sounds");
-    fs::copy(sample / "bitmaps", dir_ / "folder" / "Bitmaps");
-    fs::copy_file(SAMPLE_DATABASE, dir_ / "folder" / "Sentry.snt");
-    ::setenv("DW_SYSTEM_ROOT", (dir_ / "root").c_str(), 1);
-    ::setenv("DW_SOUND", "null", 1);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { test::CopySampleWarner(dir_ / "folder"); }
 
   // The events go to `out` when given (and are then not read back).
   int Run(const std::string& log, std::vector<Event>* events = nullptr, std::FILE* given = nullptr) {
@@ -68,7 +55,8 @@ class Replay : public ::testing::Test {
     std::ofstream(dir_ / "folder" / "SntGlobals.ini", std::ios::app) << lines;
   }
 
-  fs::path dir_;
+  const platform::testing::ScopedEnv sound_{"DW_SOUND", "null"};
+  const fs::path dir_{system_.Folder()};
   std::string folder_;  // the --folder given; empty: the sample folder's absolute path
   platform::ScriptedReporter reporter_;
 };

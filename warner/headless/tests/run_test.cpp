@@ -7,18 +7,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <pty.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,7 +23,12 @@
 #include "platform/devices/port_map.h"
 #include "platform/registry/registry.h"
 #include "platform/reports/scripted_reporter.h"
+#include "platform/testing/files.h"
+#include "platform/testing/pty.h"
+#include "platform/testing/reports.h"
+#include "platform/testing/system_root.h"
 #include "tools/rds_groups/rds_groups.h"
+#include "warner/headless/tests/sample_warner.h"
 
 extern char** environ;
 
@@ -36,52 +38,19 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-class RunTest : public ::testing::Test {
+class RunTest : public platform::testing::SystemRootTest {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("run_test_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    const fs::path sample = SAMPLE_DATA_DIR;
-    folder_ = dir_ / "folder";
-    fs::create_directories(folder_ / "Sounds");
-    fs::create_directories(folder_ / "Bitmaps");
-    fs::create_directories(dir_ / "dev");
-    fs::copy(sample / "waypost", folder_, fs::copy_options::recursive);
-    fs::copy(sample / "sounds", folder_ / "Sounds");
-    fs::copy(sample / "bitmaps", folder_ / "Bitmaps");
-    fs::copy_file(SAMPLE_DATABASE, folder_ / "Sentry.snt");
-    ::setenv("DW_SYSTEM_ROOT", (dir_ / "root").c_str(), 1);
-    ::setenv("DW_DEV_ROOT", (dir_ / "dev").c_str(), 1);
-    ::setenv("DW_SYS_ROOT", (dir_ / "dev").c_str(), 1);
-    ::setenv("DW_SOUND", "null", 1);
-
-    char name[256] = {};
-    ASSERT_EQ(::openpty(&master_, &slave_, name, nullptr, nullptr), 0);
-    termios raw{};
-    ::tcgetattr(slave_, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(slave_, TCSANOW, &raw);
-    platform::RegistryKey map;
-    ASSERT_EQ(platform::RegistryKey::Create(platform::Hive::kLocalMachine, platform::kPortMapKey, map), 0u);
-    ASSERT_EQ(map.SetString("COM4:", name), 0u);
+    test::CopySampleWarner(folder_);
+    pty_.MakeRaw();
+    platform::testing::MapPort("COM4:", pty_.slavePath());
     std::ofstream(folder_ / "SntGlobals.ini", std::ios::app) << "UseGPSPort = COM4:\n";
   }
-  void TearDown() override {
-    if (master_ >= 0) ::close(master_);
-    if (slave_ >= 0) ::close(slave_);
-    fs::remove_all(dir_);
-  }
 
-  std::string ReadFile(const fs::path& path) const {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-  }
-
-  fs::path dir_, folder_;
-  int master_ = -1;
-  int slave_ = -1;
+  const platform::testing::ScopedEnv sound_{"DW_SOUND", "null"};
+  const fs::path dir_{system_.Folder()};
+  const fs::path folder_{dir_ / "folder"};
+  platform::testing::Pty pty_;
 };
 
 TEST_F(RunTest, AStopRequestEndsTheRunAndTheSelectionIsWrittenBack) {
@@ -99,7 +68,7 @@ TEST_F(RunTest, AStopRequestEndsTheRunAndTheSelectionIsWrittenBack) {
   stopper.join();
   std::fclose(out);
   EXPECT_TRUE(reporter.Records().empty());
-  const std::string values = ReadFile(folder_ / "SntSettings.ini");
+  const std::string values = platform::testing::ReadFile(folder_ / "SntSettings.ini");
   EXPECT_NE(values.find("Source=COM7:\n"), std::string::npos) << values;
   EXPECT_NE(values.find("BaudRate=9600\n"), std::string::npos) << values;
 }
@@ -112,8 +81,7 @@ TEST_F(RunTest, ValuesThatCannotBeWrittenBackFailTheRun) {
   std::FILE* out = std::tmpfile();
   EXPECT_EQ(RunOnSources({folder_.string(), true, false}, out, reporter, stop), kRunOutputFailed);
   std::fclose(out);
-  ASSERT_EQ(reporter.Records().size(), 1u);
-  EXPECT_EQ(reporter.Records()[0].text.rfind("Can't write ", 0), 0u);
+  EXPECT_TRUE(platform::testing::OneRecordStartingWith(reporter, "Can't write "));
 }
 
 TEST_F(RunTest, AnUnusableSourceEndsTheRunWithItsCode) {
@@ -123,8 +91,7 @@ TEST_F(RunTest, AnUnusableSourceEndsTheRunWithItsCode) {
   std::FILE* out = std::tmpfile();
   EXPECT_EQ(RunOnSources({folder_.string(), true, false}, out, reporter, stop), kRunSourceFailed);
   std::fclose(out);
-  ASSERT_EQ(reporter.Records().size(), 1u);
-  EXPECT_EQ(reporter.Records()[0].text.rfind("OpenCommDevice: Failed to open 'COM9:'\n", 0), 0u);
+  EXPECT_TRUE(platform::testing::OneRecordStartingWith(reporter, "OpenCommDevice: Failed to open 'COM9:'\n"));
 }
 
 TEST_F(RunTest, AReceiverUnpluggedWhileRunningIsNamedWithItsError) {
@@ -133,15 +100,12 @@ TEST_F(RunTest, AReceiverUnpluggedWhileRunningIsNamedWithItsError) {
   std::FILE* out = std::tmpfile();
   std::thread unplug([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ::close(master_);  // the slave side now reads as a hang-up, as a USB receiver pulled out
-    master_ = -1;
+    pty_.CloseMaster();  // the slave side now reads as a hang-up, as a USB receiver pulled out
   });
   EXPECT_EQ(RunOnSources({folder_.string(), true, false}, out, reporter, stop), kRunSourceFailed);
   unplug.join();
   std::fclose(out);
-  const auto records = reporter.Records();
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].text.rfind("The GPS source COM4: failed.\nError No ", 0), 0u) << records[0].text;
+  EXPECT_TRUE(platform::testing::OneRecordStartingWith(reporter, "The GPS source COM4: failed.\nError No "));
 }
 
 // Nothing saved yet: the run writes back the speed limit in use, so the next run has the same
@@ -169,22 +133,15 @@ TEST_F(RunTest, TheSpeedAlarmSurvivesTheValuesWrittenBackByTheFirstRun) {
     EXPECT_NE(printed.find("\"event\":\"speedAlarm\""), std::string::npos) << "run " << run;
     EXPECT_TRUE(reporter.Records().empty());
   }
-  const std::string values = ReadFile(folder_ / "SntSettings.ini");
+  const std::string values = platform::testing::ReadFile(folder_ / "SntSettings.ini");
   EXPECT_EQ(values.rfind("WatchAngle=18\xB0\nSpeedLimit=100\n", 0), 0u) << values;
 }
 
 // A TMC receiver on its own port (COM5:): its records are read while the GPS port is idle, and
 // every message that reaches the traffic log is printed.
 TEST_F(RunTest, TrafficFromASeparateTmcPortIsLoggedAndPrinted) {
-  int tmcMaster = -1;
-  int tmcSlave = -1;
-  char name[256] = {};
-  ASSERT_EQ(::openpty(&tmcMaster, &tmcSlave, name, nullptr, nullptr), 0);
-  {
-    platform::RegistryKey map;
-    ASSERT_EQ(platform::RegistryKey::Open(platform::Hive::kLocalMachine, platform::kPortMapKey, map), 0u);
-    ASSERT_EQ(map.SetString("COM5:", name), 0u);
-  }
+  const platform::testing::Pty tmc;
+  platform::testing::MapPort("COM5:", tmc.slavePath());
   for (const char* list : {"ECL_D1.bin", "LCL_D1.bin"})
     fs::copy_file(fs::path(DW_TRAFFIC_DATA_DIR) / list, folder_ / list);
   std::ofstream(folder_ / "SntGlobals.ini", std::ios::app)
@@ -200,19 +157,18 @@ TEST_F(RunTest, TrafficFromASeparateTmcPortIsLoggedAndPrinted) {
   std::FILE* out = std::tmpfile();
   std::thread receiver([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_EQ(::write(tmcMaster, stream.data(), stream.size()), static_cast<ssize_t>(stream.size()));
+    tmc.Send(stream);
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(10);
-    while (ReadFile(dir_ / "SntTMC.txt").find("slippery road") == std::string::npos && Clock::now() < deadline) {
+    while (platform::testing::ReadFile(dir_ / "SntTMC.txt").find("slippery road") == std::string::npos &&
+           Clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     stop.Request();
   });
   EXPECT_EQ(RunOnSources({folder_.string(), true, false}, out, reporter, stop), kRunDone);
   receiver.join();
-  ::close(tmcMaster);
-  ::close(tmcSlave);
 
-  const std::string log = ReadFile(dir_ / "SntTMC.txt");
+  const std::string log = platform::testing::ReadFile(dir_ / "SntTMC.txt");
   EXPECT_NE(log.find("stationary traffic { L 12003, E 101"), std::string::npos) << log;
   EXPECT_NE(log.find("slippery road { L 13002, E 501"), std::string::npos) << log;
   std::rewind(out);
@@ -292,7 +248,7 @@ TEST_F(RunTest, TheProgramWarnsOfWhatThePortSendsAndEndsCleanlyOnSigterm) {
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
   while (child.Output().find("\"event\":\"announce\"") == std::string::npos && Clock::now() < deadline) {
     if (drive.read(block, sizeof block) || drive.gcount() > 0) {
-      ASSERT_EQ(::write(master_, block, static_cast<size_t>(drive.gcount())), drive.gcount());
+      pty_.Send(std::string(block, static_cast<size_t>(drive.gcount())));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }

@@ -3,11 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/testing/files.h"
 #include "tools/rds_groups/rds_groups.h"
 #include "warner/headless/tests/replay_fixture.h"
 
@@ -32,16 +31,10 @@ class TrafficReplay : public Replay {
 
   std::string Write(const std::string& name, const std::string& bytes) {
     const fs::path path = dir_ / name;
-    std::ofstream(path, std::ios::binary) << bytes;
+    platform::testing::WriteFile(path, bytes);
     return path.string();
   }
-  static std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-  }
-  static std::string Drive() { return ReadAll(fs::path(SAMPLE_DATA_DIR) / "drive.nmea"); }
+  static std::string Drive() { return platform::testing::ReadFile(fs::path(SAMPLE_DATA_DIR) / "drive.nmea"); }
 
   // Every traffic event, as the log holds it (the sample lists are plain ASCII).
   static std::string TrafficLines(const std::vector<Event>& events) {
@@ -59,7 +52,7 @@ TEST_F(TrafficReplay, EmbeddedRecordsAreLoggedAndPrintedWithoutDisturbingTheWarn
   std::vector<Event> withTraffic;
   ASSERT_EQ(Run(Write("merged.nmea", merged), &withTraffic), kReplayDone);
 
-  const std::string log = ReadAll(dir_ / "SntTMC.txt");
+  const std::string log = platform::testing::ReadFile(dir_ / "SntTMC.txt");
   EXPECT_EQ(Only(withTraffic, "traffic").size(), 3u) << log;
   EXPECT_EQ(TrafficLines(withTraffic), log);
   EXPECT_NE(log.find(", RADIO 7 : "), std::string::npos) << log;
@@ -83,7 +76,7 @@ TEST_F(TrafficReplay, ASeparateTmcFileIsReadWhileTheGpsLogPlays) {
   std::vector<Event> events;
   ASSERT_EQ(Run(std::string(SAMPLE_DATA_DIR) + "/drive.nmea", &events), kReplayDone);
   EXPECT_EQ(Only(events, "traffic").size(), 3u);
-  EXPECT_EQ(TrafficLines(events), ReadAll(dir_ / "SntTMC.txt"));
+  EXPECT_EQ(TrafficLines(events), platform::testing::ReadFile(dir_ / "SntTMC.txt"));
   EXPECT_FALSE(Only(events, "announce").empty());
 }
 

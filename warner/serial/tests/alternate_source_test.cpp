@@ -3,17 +3,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/errors/errors.h"
 #include "platform/reports/scripted_reporter.h"
+#include "platform/testing/files.h"
+#include "platform/testing/system_root.h"
 
 namespace serial {
 namespace {
@@ -61,20 +59,11 @@ TEST(AlternateText, StationStopsAtLineEndsAndAfter42Characters) {
   EXPECT_EQ(ParseAlternateText("station = \tTab").station, "\tTab") << "only blanks are skipped";
 }
 
-class AlternateFile : public ::testing::Test {
+class AlternateFile : public platform::testing::SystemRootTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("alternate_test_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "root");
-    ::setenv("DW_SYSTEM_ROOT", (dir_ / "root").c_str(), 1);
-    path_ = (dir_ / "alter.txt").string();
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // Writes the text with a last-write time of `epochMs`.
   void WriteFile(const std::string& text, int64_t epochMs) {
-    std::ofstream(path_, std::ios::binary | std::ios::trunc) << text;
+    platform::testing::WriteFile(path_, text);
     const timespec times[2] = {{0, UTIME_OMIT}, {epochMs / 1000, (epochMs % 1000) * 1000000}};
     ASSERT_EQ(::utimensat(AT_FDCWD, path_.c_str(), times, 0), 0);
   }
@@ -84,8 +73,8 @@ class AlternateFile : public ::testing::Test {
       "nsat = 6\r\nx = -8.5\r\ny = 50.25\r\ncourse = 90\r\nspeed = 87.5\r\n"
       "ntmcm = 3\r\nstation = Radio \xC4\r\n";
 
-  fs::path dir_;
-  std::string path_;
+  const fs::path dir_{system_.Folder()};
+  const std::string path_{(dir_ / "alter.txt").string()};
   platform::ScriptedReporter reporter_;
   platform::ManualClock clock_{0, kWritten + 500};
   platform::CriticalSection lock_;
@@ -171,9 +160,7 @@ TEST_F(AlternateFile, TheGpsLogReceivesEachPositionText) {
   ASSERT_EQ(source.ReadAlternateFile(false, &count), 0u);
   EXPECT_EQ(source.DecodeAlternateText(decoder_, &log), 0);
   log.GpsLogClose();
-  std::ostringstream written;
-  written << std::ifstream(dir_ / "log.txt", std::ios::binary).rdbuf();
-  EXPECT_EQ(written.str(), kText);
+  EXPECT_EQ(platform::testing::ReadFile(dir_ / "log.txt"), kText);
 }
 
 TEST_F(AlternateFile, AsRadioSourceOnlyTheRadioValuesChange) {

@@ -6,7 +6,9 @@
 #include <fstream>
 
 #include "platform/errors/errors.h"
+#include "platform/registry/registry.h"
 #include "platform/reports/scripted_reporter.h"
+#include "platform/testing/reports.h"
 #include "warner/serial/tests/pty_fixture.h"
 
 namespace serial {
@@ -24,10 +26,10 @@ class CommPortTest : public test::PtyFixture {
   // pseudo-terminal keeps no byte size or parity of its own: it is always 8 bits without parity.)
   void SetUp() override {
     PtyFixture::SetUp();
-    platform::testing::SetOddTerminal(slave_, 14400);
-    found_ = SnapshotTerminal(slave_);
+    platform::testing::SetOddTerminal(pty_.slave(), 14400);
+    found_ = SnapshotTerminal(pty_.slave());
   }
-  void ExpectLeftAsFound() const { ExpectSameTerminal(SnapshotTerminal(slave_), found_); }
+  void ExpectLeftAsFound() const { ExpectSameTerminal(SnapshotTerminal(pty_.slave()), found_); }
 
   platform::testing::TerminalSnapshot found_;
   platform::ScriptedReporter reporter_;
@@ -37,7 +39,7 @@ TEST_F(CommPortTest, WithWriteAccessThePortIsSetForNmeaAndPutBackAtClose) {
   CommPort port;
   ASSERT_EQ(OpenCommDevice("COM4:", kReadWrite, platform::kFileShareRead, port, 4800, 8, 0, Setup::kKeep, reporter_),
             0u);
-  const termios tio = SlaveTermios();
+  const termios tio = pty_.SlaveTermios();
   EXPECT_EQ(::cfgetispeed(&tio), static_cast<speed_t>(B4800));
   EXPECT_EQ(tio.c_cflag & CSTOPB, 0u);
 
@@ -61,7 +63,7 @@ TEST_F(CommPortTest, WithWriteAccessThePortIsSetForNmeaAndPutBackAtClose) {
   // A second open of an open port changes nothing.
   EXPECT_EQ(OpenCommDevice("COM4:", kReadWrite, platform::kFileShareRead, port, 9600, 8, 0, Setup::kKeep, reporter_),
             0u);
-  const termios again = SlaveTermios();
+  const termios again = pty_.SlaveTermios();
   EXPECT_EQ(::cfgetispeed(&again), static_cast<speed_t>(B4800));
 
   EXPECT_EQ(CloseCommDevice(port), 0u);
@@ -92,14 +94,14 @@ TEST_F(CommPortTest, ReadOnlyAMachinesPortIsSetUpUnlessAnotherProgramHoldsIt) {
     SCOPED_TRACE(held ? "held" : "free");
     std::unique_ptr<platform::Device> other;
     if (held) other = platform::OpenDevice("COM4:", kReadWrite, 0);
-    const platform::testing::TerminalSnapshot before = SnapshotTerminal(slave_);
+    const platform::testing::TerminalSnapshot before = SnapshotTerminal(pty_.slave());
     CommPort port;
     ASSERT_EQ(OpenCommDevice("COM4:", platform::kGenericRead, platform::kFileShareRead, port, 4800, 8, 0,
                              Setup::kWhenFree, reporter_),
               0u);
-    const termios tio = SlaveTermios();
+    const termios tio = pty_.SlaveTermios();
     if (held) {
-      ExpectSameTerminal(SnapshotTerminal(slave_), before);
+      ExpectSameTerminal(SnapshotTerminal(pty_.slave()), before);
     } else {
       EXPECT_EQ(::cfgetispeed(&tio), static_cast<speed_t>(B4800));
       EXPECT_EQ(tio.c_lflag & (ICANON | ECHO), 0u);
@@ -110,7 +112,7 @@ TEST_F(CommPortTest, ReadOnlyAMachinesPortIsSetUpUnlessAnotherProgramHoldsIt) {
     size_t count = 99;
     EXPECT_TRUE(port.device->Read(&byte, 1, &count)) << "reads have a limit either way";
     CloseCommDevice(port);
-    ExpectSameTerminal(SnapshotTerminal(slave_), before);
+    ExpectSameTerminal(SnapshotTerminal(pty_.slave()), before);
     other.reset();
     ExpectLeftAsFound();
   }
@@ -124,8 +126,7 @@ TEST_F(CommPortTest, AnUnknownPortIsReported) {
   EXPECT_NE(error, 0u);
   EXPECT_EQ(platform::GetLastError(), error);
   EXPECT_FALSE(port.IsOpen());
-  ASSERT_EQ(reporter_.Records().size(), 1u);
-  EXPECT_EQ(reporter_.Records()[0].text.rfind("OpenCommDevice: Failed to open 'COM9:'\nError No ", 0), 0u);
+  EXPECT_TRUE(platform::testing::OneRecordStartingWith(reporter_, "OpenCommDevice: Failed to open 'COM9:'\nError No "));
 }
 
 TEST_F(CommPortTest, ADamagedRegistryIsNamedWithWhatToDo) {

@@ -10,6 +10,7 @@
 #include "platform/errors/errors.h"
 #include "platform/registry/registry.h"
 #include "platform/reports/scripted_reporter.h"
+#include "platform/testing/reports.h"
 #include "warner/gps/nmea_decoder.h"
 #include "warner/serial/tests/pty_fixture.h"
 
@@ -78,7 +79,7 @@ TEST_F(Sources, NmeaWrittenIntoThePortReachesTheDecoder) {
   ASSERT_EQ(sources.StartSources(), 0u);
   EXPECT_TRUE(sources.ReadsGpsBytes());
   const std::string sentence = Sentence();
-  WriteMaster(sentence);
+  pty_.Send(sentence);
   const Pulled pulled = Pull(sentence.size());
   ASSERT_EQ(pulled.code, 0u);
   ASSERT_EQ(pulled.bytes, sentence);
@@ -105,7 +106,7 @@ TEST_F(Sources, AnOverrunThroughTheThreadIsReportedOnce) {
   UseGpsPort("COM4:");
   SerialSources& sources = Make();
   ASSERT_EQ(sources.StartSources(), 0u);
-  WriteMaster(std::string(SerialRing::kSize + 1000, 'x'));
+  pty_.Send(std::string(SerialRing::kSize + 1000, 'x'));
   std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the thread takes it all into the ring
   uint8_t buffer[64];
   size_t count = 99;
@@ -113,7 +114,7 @@ TEST_F(Sources, AnOverrunThroughTheThreadIsReportedOnce) {
   EXPECT_EQ(platform::GetLastError(), platform::kErrorInvalidData);
   EXPECT_EQ(sources.ReadGpsBytes(buffer, sizeof buffer, &count), 0u);
   EXPECT_EQ(count, 0u);
-  WriteMaster("$new");
+  pty_.Send("$new");
   EXPECT_EQ(Pull(4).bytes, "$new");
 }
 
@@ -122,15 +123,14 @@ TEST_F(Sources, AHungUpPortEndsTheThreadWith55AndStandAloneSaysSo) {
   SerialSources& sources = Make();
   sources.Selection().standAlone = true;
   ASSERT_EQ(sources.StartSources(), 0u);
-  CloseMaster();
+  pty_.CloseMaster();
   const Pulled pulled = Pull(1);
   EXPECT_EQ(pulled.code, platform::kErrorDevNotExist);
   EXPECT_EQ(sources.ThreadExitCode(false), 55);
   const Clock::time_point start = Clock::now();
   EXPECT_EQ(sources.StopSources(), 0u);
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
-  ASSERT_EQ(reporter_.Records().size(), 1u);
-  EXPECT_EQ(reporter_.Records()[0].text.rfind("Read from COM4: returned with\nError No 55: ", 0), 0u);
+  EXPECT_TRUE(platform::testing::OneRecordStartingWith(reporter_, "Read from COM4: returned with\nError No 55: "));
 }
 
 TEST_F(Sources, StoppingARunningThreadIsPrompt) {
@@ -173,9 +173,8 @@ TEST_F(Sources, AMissingLogIsReported) {
   UseGpsPort((dir_ / "missing.gps").string());
   SerialSources& sources = Make();
   EXPECT_EQ(sources.StartSources(), platform::kErrorFileNotFound);
-  ASSERT_EQ(reporter_.Records().size(), 1u);
-  EXPECT_EQ(reporter_.Records()[0].text.rfind("Can't open the file '" + (dir_ / "missing.gps").string() + "'.\n", 0),
-            0u);
+  EXPECT_TRUE(platform::testing::OneRecordStartingWith(
+      reporter_, "Can't open the file '" + (dir_ / "missing.gps").string() + "'.\n"));
 }
 
 TEST_F(Sources, VirtualModeWithoutTheDriverKeyFailsWith55) {
@@ -206,7 +205,7 @@ TEST_F(Sources, VirtualModeListensToTheDriversPort) {
   ASSERT_EQ(sources.StartSources(), 0u);
   EXPECT_EQ(sources.GpsSourceState(), warner::kSourceVirtualPort);
   EXPECT_EQ(sources.GpsPortName(), "COM4:");
-  WriteMaster("$abc");
+  pty_.Send("$abc");
   EXPECT_EQ(Pull(4).bytes, "$abc");
 }
 
@@ -217,14 +216,14 @@ TEST_F(Sources, APortNamedInTheSettingsIsSetUpUnlessADriverGivesIt) {
   for (const bool driversPort : {false, true}) {
     SCOPED_TRACE(driversPort ? "driver's port" : "machine's port");
     if (driversPort) WriteDriverKey("SercastNG", 4, "Velmora GmbH");
-    platform::testing::SetOddTerminal(slave_, 57600);
-    const platform::testing::TerminalSnapshot found = platform::testing::SnapshotTerminal(slave_);
+    platform::testing::SetOddTerminal(pty_.slave(), 57600);
+    const platform::testing::TerminalSnapshot found = platform::testing::SnapshotTerminal(pty_.slave());
     UseGpsPort("COM4:");
     SerialSources& sources = Make();
     ASSERT_EQ(sources.StartSources(), 0u);
-    EXPECT_EQ(platform::serial_detail::ReadRate(slave_), driversPort ? 57600u : 4800u);
+    EXPECT_EQ(platform::testing::SnapshotTerminal(pty_.slave()).rate, driversPort ? 57600u : 4800u);
     sources.StopSources();
-    platform::testing::ExpectSameTerminal(platform::testing::SnapshotTerminal(slave_), found);
+    platform::testing::ExpectSameTerminal(platform::testing::SnapshotTerminal(pty_.slave()), found);
   }
   EXPECT_TRUE(reporter_.Records().empty());
 }
@@ -234,8 +233,7 @@ TEST_F(Sources, TheTmcSearchNeedsItsOwnDriverKey) {
   settings_.evaluateTmc = 2;
   SerialSources& sources = Make();
   EXPECT_EQ(sources.StartSources(), platform::kErrorDevNotExist);
-  ASSERT_EQ(reporter_.Records().size(), 1u);
-  EXPECT_EQ(reporter_.Records()[0].text.rfind("Can't find any virtual Com Port for TMC.\n", 0), 0u);
+  EXPECT_TRUE(platform::testing::OneRecordStartingWith(reporter_, "Can't find any virtual Com Port for TMC.\n"));
 }
 
 TEST_F(Sources, TmcFromALogFileAndWithoutASource) {
@@ -267,7 +265,7 @@ TEST_F(Sources, ASharedPortFollowsTheNavigationProgram) {
   EXPECT_EQ(Pull(1).code, platform::kErrorNotReady);
   sources.SetNavigationProgramPresent(true);
   std::this_thread::sleep_for(std::chrono::milliseconds(2200));  // the thread's pause while it is closed
-  WriteMaster("$nav");
+  pty_.Send("$nav");
   EXPECT_EQ(Pull(4).bytes, "$nav");
 }
 

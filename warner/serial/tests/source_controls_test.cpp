@@ -1,7 +1,6 @@
 #include "warner/serial/source_controls.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "platform/reports/scripted_reporter.h"
+#include "platform/testing/temp_folder.h"
 #include "warner/serial/port_entry.h"
 
 namespace serial {
@@ -100,16 +100,12 @@ TEST_F(Controls, ModeSwitchEnablesTheSourceControls) {
 class PortChoice : public Controls {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("controls_test_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
     log_ = (dir_ / "drive.gps").string();
     std::ofstream(log_) << "$GPGGA\r\n";
     controls_.FillPortCombo(Table({{"COM1:", ""}, {"COM4:", ""}}), false);
     controls_.SelectPortEntry("COM4:");
     selection_.standAlone = true;
   }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // A file dialog that answers `answer` and remembers what it was asked.
   FileChooser Answer(std::optional<std::string> answer) {
     return [this, answer](const FileDialogRequest& request) {
@@ -118,7 +114,8 @@ class PortChoice : public Controls {
     };
   }
 
-  fs::path dir_;
+  const platform::testing::TempFolder folder_{"controls_test"};
+  const fs::path dir_{folder_.Path()};
   std::string log_;
   std::vector<FileDialogRequest> asked_;
 };

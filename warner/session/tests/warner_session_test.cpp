@@ -2,16 +2,16 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/errors/errors.h"
 #include "platform/reports/scripted_reporter.h"
+#include "platform/testing/files.h"
+#include "platform/testing/system_root.h"
 
 namespace warner {
 namespace {
@@ -35,13 +35,11 @@ struct Recorder final : SessionObserver {
 // Traffic asked for without its code lists, no database (accepted), and the log on the standard
 // input: the session keeps the traffic state it started with, and the observer hears the drive.
 TEST(WarnerSession, ReplaysTheStandardInputToItsObserver) {
-  const fs::path dir = fs::temp_directory_path() / ("session_test_" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir / "folder");
-  std::ofstream(dir / "folder" / "SntGlobals.ini") << "EvaluateTMC = 1\nLogSntFileMissing = 0\n";
-  std::ofstream(dir / "drive.nmea", std::ios::binary) << kLog;
-  ::setenv("DW_SYSTEM_ROOT", (dir / "root").c_str(), 1);
-  ::setenv("DW_SOUND", "null", 1);
+  const platform::testing::TempSystemRoot system;
+  const platform::testing::ScopedEnv sound("DW_SOUND", "null");
+  const fs::path& dir = system.Folder();
+  platform::testing::WriteFile(dir / "folder" / "SntGlobals.ini", "EvaluateTMC = 1\nLogSntFileMissing = 0\n");
+  platform::testing::WriteFile(dir / "drive.nmea", kLog);
 
   platform::ScriptedReporter reporter;
   Recorder recorder;
@@ -65,7 +63,6 @@ TEST(WarnerSession, ReplaysTheStandardInputToItsObserver) {
   EXPECT_EQ(recorder.fixes, (std::vector<bool>{true, false}));  // regained, then lost at the end
   EXPECT_FALSE(recorder.statuses.empty());
   EXPECT_EQ(recorder.ends, std::vector<uint32_t>{platform::kErrorHandleEof});
-  fs::remove_all(dir);
 }
 
 }  // namespace

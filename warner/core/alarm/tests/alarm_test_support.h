@@ -3,15 +3,15 @@
 // with its Sounds and Bitmaps folders, and a player that remembers every request.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/paths/paths.h"
 #include "platform/sound/silent_sound_players.h"
+#include "platform/testing/files.h"
+#include "platform/testing/system_root.h"
 #include "warner/core/alarm/alarm_output.h"
 
 namespace warner::testing {
@@ -47,21 +47,11 @@ class RequestLog final : public platform::SoundPlayer {
   platform::NullSoundPlayer checker_;
 };
 
-class AlarmTest : public ::testing::Test {
+class AlarmTest : public platform::testing::SystemRootTest {
  protected:
   void SetUp() override {
-    std::string pattern = ::testing::TempDir() + "dw_alarm_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    base_ = pattern;
-    ASSERT_EQ(setenv("DW_SYSTEM_ROOT", (base_ / "root").c_str(), 1), 0);
-    programFolder_ = (base_ / "program").string() + "/";
     std::filesystem::create_directories(base_ / "program" / "Sounds");
     std::filesystem::create_directories(base_ / "program" / "Bitmaps");
-  }
-
-  void TearDown() override {
-    unsetenv("DW_SYSTEM_ROOT");
-    std::filesystem::remove_all(base_);
   }
 
   // A real sound in the program's Sounds folder (a copy of a system sound).
@@ -74,14 +64,14 @@ class AlarmTest : public ::testing::Test {
 
   std::string AddProgramFile(const std::string& relativePath, const std::string& content) {
     const std::filesystem::path path = base_ / "program" / relativePath;
-    std::ofstream(path, std::ios::binary) << content;
+    platform::testing::WriteFile(path, content);
     return path.string();
   }
 
   static std::string System(const char* handheldPath) { return platform::ToLinuxPath(handheldPath); }
 
-  std::filesystem::path base_;
-  std::string programFolder_;
+  const std::filesystem::path base_{system_.Folder()};
+  const std::string programFolder_{(base_ / "program").string() + "/"};
   RequestLog player_;
 };
 

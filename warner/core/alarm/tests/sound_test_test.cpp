@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/reports/scripted_reporter.h"
+#include "platform/testing/reports.h"
 #include "warner/core/alarm/tests/alarm_test_support.h"
 #include "warner/core/database/poi_database.h"
 #include "warner/core/settings/warner_settings.h"
@@ -75,19 +75,16 @@ class SoundTestTest : public testing::AlarmTest {
   }
 
   void WriteDatabase(const std::vector<std::string>& categories) {
-    std::ofstream(programFolder_ + "Sentry.snt", std::ios::binary) << SntImage(categories);
+    platform::testing::WriteFile(programFolder_ + "Sentry.snt", SntImage(categories));
   }
 
   int Run(SoundTestWindow& window) { return RunSoundTest(settings_, *database_, player_, reporter_, window); }
   int Run() { return Run(noWindow_); }
 
+  // Every text of the walk is a question.
   std::vector<std::string> Texts() const {
-    std::vector<std::string> texts;
-    for (const auto& record : reporter_.Records()) {
-      EXPECT_TRUE(record.question);
-      texts.push_back(record.text);
-    }
-    return texts;
+    for (const auto& record : reporter_.Records()) EXPECT_TRUE(record.question);
+    return platform::testing::Texts(reporter_);
   }
 
   std::string ProgramPath(const std::string& rest) const { return programFolder_ + rest; }

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 #include "warner/core/alarm/alarm_output.h"
 #include "warner/core/alarm/tests/alarm_test_support.h"
@@ -13,20 +11,13 @@ namespace {
 
 using SystemSoundsTest = testing::AlarmTest;
 
-std::string Content(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 TEST_F(SystemSoundsTest, WrittenOnceAsDistinctPlayableSounds) {
   ASSERT_EQ(EnsureSystemSounds(), 4);
   std::set<std::string> contents;
   for (const char* sound : {kAlarmSound, kInfoBeginSound, kInfoEndSound, kMenuPopSound}) {
     SCOPED_TRACE(sound);
     EXPECT_TRUE(player_.Play(System(sound)));
-    contents.insert(Content(System(sound)));
+    contents.insert(platform::testing::ReadFile(System(sound)));
   }
   EXPECT_EQ(contents.size(), 4u);
   EXPECT_EQ(EnsureSystemSounds(), 0);
@@ -36,14 +27,15 @@ TEST_F(SystemSoundsTest, WrittenOnceAsDistinctPlayableSounds) {
 
 TEST_F(SystemSoundsTest, AUsersFileIsNeverReplaced) {
   std::filesystem::create_directories(base_ / "root" / "Windows");
-  std::ofstream(System(kAlarmSound), std::ios::binary) << "my own alarm";
+  platform::testing::WriteFile(System(kAlarmSound), "my own alarm");
 
   EXPECT_EQ(EnsureSystemSounds(), 3);
-  EXPECT_EQ(Content(System(kAlarmSound)), "my own alarm");
+  EXPECT_EQ(platform::testing::ReadFile(System(kAlarmSound)), "my own alarm");
 }
 
 TEST_F(SystemSoundsTest, UnwritableRootIsAFailure) {
-  std::ofstream(base_ / "root") << "a file where the root folder should be";
+  std::filesystem::remove(root_);
+  platform::testing::WriteFile(root_, "a file where the root folder should be");
   EXPECT_EQ(EnsureSystemSounds(), -1);
 }
 

@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
+#include "platform/testing/files.h"
+#include "platform/testing/temp_folder.h"
 #include "warner/core/worker/gps_worker.h"
 
 namespace warner {
@@ -71,16 +69,7 @@ TEST(PositionRecordLine, SouthWestAndProgramPathLeaveOnlyTheName) {
 
 class CurrentPositionFile : public testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() / ("worker_actpos_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-  std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-  std::filesystem::path folder_;
+  const platform::testing::TempFolder folder_{"worker_actpos"};
 };
 
 TEST_F(CurrentPositionFile, IsRewrittenNotAppended) {
@@ -90,14 +79,14 @@ TEST_F(CurrentPositionFile, IsRewrittenNotAppended) {
   fix.longitude = 9.5;
   fix.speedKmh = 3;
   ASSERT_EQ(WriteCurrentPosition(path, fix, "Waypost", Utc(2026, 1, 1)), 0);
-  EXPECT_EQ(Read(path), PositionRecordLine(fix, "Waypost", Utc(2026, 1, 1)));
+  EXPECT_EQ(platform::testing::ReadFile(path), PositionRecordLine(fix, "Waypost", Utc(2026, 1, 1)));
 }
 
 TEST_F(CurrentPositionFile, UnopenablePathFails) {
   EXPECT_EQ(
       WriteCurrentPosition((folder_ / "missing" / "SntActPos.ASC").string(), SampleFix(), "Waypost", Utc(2026, 1, 1)),
       -1);
-  EXPECT_EQ(WriteCurrentPosition(folder_.string(), SampleFix(), "Waypost", Utc(2026, 1, 1)), -1);
+  EXPECT_EQ(WriteCurrentPosition(folder_.Path().string(), SampleFix(), "Waypost", Utc(2026, 1, 1)), -1);
 }
 
 TEST_F(CurrentPositionFile, FullDeviceIsAFailure) {

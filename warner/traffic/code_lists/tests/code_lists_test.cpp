@@ -2,7 +2,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,6 +11,8 @@
 
 #include "platform/bytes/little_endian.h"
 #include "platform/reports/scripted_reporter.h"
+#include "platform/testing/files.h"
+#include "platform/testing/temp_folder.h"
 
 namespace traffic {
 namespace {
@@ -39,10 +40,7 @@ class ListFile {
     return *this;
   }
   void Write(const std::string& path) const {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    EXPECT_EQ(std::fwrite(bytes_.data(), 1, bytes_.size(), file), bytes_.size());
-    std::fclose(file);
+    platform::testing::WriteFile(path, std::string(bytes_.begin(), bytes_.end()));
   }
 
  private:
@@ -136,16 +134,8 @@ TEST(ExpandRecord, RecordsCutShortAreDamaged) {
 
 class CodeListsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = ::testing::TempDir() + "dw_code_lists_XXXXXX";
-    ASSERT_NE(mkdtemp(folder_.data()), nullptr);
-  }
-  void TearDown() override {
-    lists_.Close();
-    for (const char* name : {kEventListName, kLocationListName}) std::remove(Path(name).c_str());
-    rmdir(folder_.c_str());
-  }
-  std::string Path(const char* name) const { return folder_ + "/" + name; }
+  void TearDown() override { lists_.Close(); }
+  std::string Path(const char* name) const { return folder_.File(name); }
 
   void OpenEvents(const ListFile& file) {
     file.Write(Path(kEventListName));
@@ -156,7 +146,7 @@ class CodeListsTest : public ::testing::Test {
     ASSERT_EQ(lists_.OpenLocationCodeList(Path(kLocationListName)), 0);
   }
 
-  std::string folder_;
+  const platform::testing::TempFolder folder_{"dw_code_lists"};
   platform::ScriptedReporter reporter_;
   CodeLists lists_{reporter_};
   uint8_t event_[kEventImageSize] = {};
@@ -280,10 +270,7 @@ TEST_F(CodeListsTest, DamagedLocationRecordsAndShortFiles) {
   EXPECT_EQ(TextAt(location_, kLocationNameOffset), "Unknown location no 4.");
 
   // A file that ends inside the index.
-  std::FILE* tiny = std::fopen(Path(kLocationListName).c_str(), "wb");
-  ASSERT_NE(tiny, nullptr);
-  std::fputs("tiny", tiny);
-  std::fclose(tiny);
+  platform::testing::WriteFile(Path(kLocationListName), "tiny");
   ASSERT_EQ(lists_.OpenLocationCodeList(Path(kLocationListName)), 0);
   EXPECT_EQ(lists_.LookupLocation(3, location_), -1);
   EXPECT_EQ(TextAt(location_, kLocationNameOffset), "Unknown location no 3.");

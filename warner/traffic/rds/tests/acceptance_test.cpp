@@ -127,7 +127,7 @@ TEST(Acceptance, GeneratedStreamGivesExactlyTheExpectedTrafficLog) {
       }
     }
     EXPECT_EQ(sentences, 90);
-    EXPECT_EQ(ReadAll(folder.File("SntTMC.txt")), kExpectedLog);
+    EXPECT_EQ(ReadFile(folder.File("SntTMC.txt")), kExpectedLog);
     EXPECT_EQ(observed, kExpectedLog);
     EXPECT_EQ(h.decoder.Status().Snapshot(), (TmcStatus{"RADIO 7 ", 5}));
     EXPECT_EQ(h.Messages().size(), 5u);  // 101, 501, 102, 401 (never complete), 301

@@ -2,17 +2,15 @@
 // Groups, scratch folders and a decoder wired with a scripted reporter and a standing clock.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <array>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/clock/clock.h"
 #include "platform/reports/scripted_reporter.h"
+#include "platform/testing/files.h"
+#include "platform/testing/temp_folder.h"
 #include "warner/traffic/code_lists/code_lists.h"
 #include "warner/traffic/rds/rds_decoder.h"
 
@@ -54,28 +52,8 @@ inline Group Next(int ci, bool second, int gsi, uint32_t word) {
            static_cast<uint16_t>(word & 0xFFFF));
 }
 
-// A folder under /tmp, removed with everything in it.
-class TempFolder {
- public:
-  TempFolder() {
-    char name[] = "/tmp/rds_testXXXXXX";
-    path_ = mkdtemp(name) != nullptr ? name : "/tmp";
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-inline std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using platform::testing::ReadFile;
+using platform::testing::TempFolder;
 
 inline platform::SystemTime TestTime() { return {2024, 3, 2, 5, 14, 7, 9, 0}; }
 

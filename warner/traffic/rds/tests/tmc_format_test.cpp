@@ -192,7 +192,7 @@ TEST_F(TrafficLog, EveryCompletedMessageAppendsOneLine) {
   h.clock.Advance(61000);
   h.Twice(Single(501, 13002, 1));
   EXPECT_EQ(
-      ReadAll(log),
+      ReadFile(log),
       "05.03.2024 14:07:09, RADIO 7 : A99 Millbrook, Northtown - Southport : stationary traffic { L 12003, E 101, "
       "R Q1, D 0, X 0, U 1, DV 0}\r\n"
       "05.03.2024 14:08:10, RADIO 7 : B12 Lower Dene <-> Upper Dene: slippery road { L 13002, E 501, R W1, D 0, X "
@@ -200,9 +200,9 @@ TEST_F(TrafficLog, EveryCompletedMessageAppendsOneLine) {
 }
 
 TEST_F(TrafficLog, AForeignFileIsEmptiedAndTheStationStartsOver) {
-  std::ofstream(log) << "Shopping list: milk, bread, { L for later\n";
+  platform::testing::WriteFile(log, "Shopping list: milk, bread, { L for later\n");
   EXPECT_EQ(h.Twice(Single(101, 12003)), kChangeTmcCompleted);
-  EXPECT_EQ(ReadAll(log), "");
+  EXPECT_EQ(ReadFile(log), "");
   EXPECT_THAT(h.Messages(), ::testing::IsEmpty());
   EXPECT_EQ(h.decoder.State().aid, 0u);
   EXPECT_EQ(h.decoder.Status().Snapshot().messageCount, 0);
@@ -211,7 +211,7 @@ TEST_F(TrafficLog, AForeignFileIsEmptiedAndTheStationStartsOver) {
   // Decoding resumes with the next announcement, into the emptied file.
   h.Feed(Announce());
   h.Twice(Single(101, 12003));
-  EXPECT_THAT(ReadAll(log), StartsWith("05.03.2024 14:07:09,         : A99 Millbrook"));
+  EXPECT_THAT(ReadFile(log), StartsWith("05.03.2024 14:07:09,         : A99 Millbrook"));
   EXPECT_EQ(h.decoder.Status().Snapshot().messageCount, 1);
 }
 

@@ -14,7 +14,7 @@ using namespace traffic::testing;
 using ::testing::ElementsAre;
 
 size_t LineCount(const std::string& path) {
-  const std::string log = ReadAll(path);
+  const std::string log = ReadFile(path);
   return static_cast<size_t>(std::count(log.begin(), log.end(), '\n'));
 }
 
@@ -118,7 +118,7 @@ TEST_F(TmcStore, UnknownCodesAreStoredAndCountedButNotLogged) {
   EXPECT_EQ(h.Twice(Single(101, 9999)), kChangeTmcCompleted);
   EXPECT_EQ(h.Twice(Single(2000, 12003)), kChangeTmcCompleted);
   EXPECT_EQ(h.decoder.Status().Snapshot().messageCount, 2);
-  EXPECT_EQ(ReadAll(log), "");
+  EXPECT_EQ(ReadFile(log), "");
   EXPECT_TRUE(h.Messages().front().text.starts_with("A99 Millbrook, Northtown - Southport : Unknown event no 2000"));
 }
 

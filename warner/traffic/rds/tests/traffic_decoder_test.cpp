@@ -2,7 +2,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "platform/errors/errors.h"
+#include "platform/testing/system_root.h"
 #include "tools/rds_groups/rds_groups.h"
 #include "warner/traffic/rds/tests/rds_test_util.h"
 
@@ -24,7 +24,7 @@ class StartAndStop : public ::testing::Test {
   StartAndStop() : traffic(reporter, clock) {
     settings.evaluateTmc = 1;
     settings.programFolder = DW_TRAFFIC_DATA_DIR;
-    settings.trafficLogPath = TrafficLogPath(folder.Path() + "/", false);
+    settings.trafficLogPath = TrafficLogPath(folder.Path().string() + "/", false);
   }
 
   TempFolder folder;
@@ -41,18 +41,17 @@ TEST_F(StartAndStop, ListsFromTheProgramFolderAndTheLogInTheAscFolder) {
   EXPECT_TRUE(reporter.Records().empty());
   traffic.StopTraffic();
   EXPECT_EQ(traffic.Decoder(), nullptr);
-  EXPECT_EQ(TrafficLogPath(folder.Path() + "/", true), folder.File("RvrTMC.txt"));
+  EXPECT_EQ(TrafficLogPath(folder.Path().string() + "/", true), folder.File("RvrTMC.txt"));
 }
 
 TEST_F(StartAndStop, HandheldFoldersLieUnderTheSystemRoot) {
-  setenv("DW_SYSTEM_ROOT", folder.Path().c_str(), 1);
+  const platform::testing::ScopedEnv root("DW_SYSTEM_ROOT", folder.Path().string());
   EXPECT_EQ(TrafficLogPath("\\My Documents\\", false), folder.File("My Documents/SntTMC.txt"));
   EXPECT_EQ(TrafficLogPath("", false), folder.File("SntTMC.txt"));
-  unsetenv("DW_SYSTEM_ROOT");
 }
 
 TEST_F(StartAndStop, MissingListsMeanDecodingWithoutLog) {
-  settings.programFolder = folder.Path();
+  settings.programFolder = folder.Path().string();
   EXPECT_EQ(traffic.StartTraffic(settings), -1);
   ASSERT_NE(traffic.Decoder(), nullptr);
   EXPECT_EQ(traffic.Decoder()->State().logPath, "");
@@ -125,7 +124,7 @@ TEST(ReadTmcPort, RecordsSpanReadsAndJunkIsSkipped) {
   gpsLog.GpsLogClose();
   std::string expected;
   for (const auto& record : rds_groups::TmcRecords(groups)) expected.append(record.begin(), record.end());
-  EXPECT_EQ(ReadAll(folder.File("gps.log")), expected);
+  EXPECT_EQ(ReadFile(folder.File("gps.log")), expected);
 
   const auto failing = [](uint8_t*, size_t, size_t*) -> uint32_t { return platform::kErrorNotReady; };
   EXPECT_EQ(traffic.ReadTmcPort(failing), -1);
