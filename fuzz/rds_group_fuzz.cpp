@@ -78,7 +78,7 @@ const std::string& Folder() {
   static const std::string folder = [] {
     if (mkdtemp(gFolder) == nullptr) std::abort();
     std::atexit([] { std::filesystem::remove_all(gFolder); });
-    const std::string path = gFolder;
+    std::string path = gFolder;
     using traffic::kEventImageSize, traffic::kEventTextOffset, traffic::kEventShortTextOffset;
     std::vector<uint8_t> queue =
         Image(kEventImageSize, 101, {{kEventTextOffset, "queue for (L)"}, {kEventShortTextOffset, "Q"}});

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake ninja-build g++ clang clang-format pkg-config
+  cmake ninja-build g++ clang clang-format clang-tidy pkg-config
   # tests, benchmarks, fuzzing (clang's libFuzzer and sanitizer runtimes)
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   # sound: decoding and playback

@@ -7,7 +7,7 @@
 namespace converter {
 namespace {
 
-constexpr size_t kBlockSize = 64 * 1024;
+constexpr size_t kBlockSize = size_t{64} * 1024;
 
 }  // namespace
 

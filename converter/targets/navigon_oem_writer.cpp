@@ -104,7 +104,7 @@ constexpr uint8_t kFontsEnd[] = {0xFF, 0xFF, 0xFF, 0x00,  0xFF, 0xFF, 0x00, 0x00
 static_assert(sizeof kSymbolsEnd == 32);
 
 constexpr size_t kBitmapFileHeaderSize = 14;
-constexpr size_t kStreamBufferSize = 64 * 1024;
+constexpr size_t kStreamBufferSize = size_t{64} * 1024;
 
 // One symbol: the bitmap's file header tells the length of the rest, which is copied unchanged.
 int AppendSymbol(OutputFile& out, const SubcategoryConfig& sub, size_t index, uint8_t* buffer, RunLog& log) {
@@ -238,7 +238,7 @@ int WriteIndexFile(const ConverterConfig& config, std::span<const ParsedPoi> poi
   uint8_t block[kIndexBlockSize] = {};
 
   // The whole shape is known from the count, so the header is right from the start.
-  std::memcpy(block, "RIDL", 4);
+  std::copy_n("RIDL", 4, block);  // a tag, not a C string
   PutLe32(block + 4, 3);
   PutLe32(block + 8, kIndexBlockSize);
   PutLe16(block + 12, static_cast<uint16_t>(layout.rootBlock));

@@ -8,7 +8,7 @@
 namespace converter {
 namespace {
 
-constexpr size_t kBufferSize = 64 * 1024;
+constexpr size_t kBufferSize = size_t{64} * 1024;
 
 }  // namespace
 

@@ -54,8 +54,11 @@ void AddDefaults(std::map<int, std::string>& ports) {
   const std::string sysRoot = RootFolder("DW_SYS_ROOT", "/sys");
   for (const DefaultPorts& kind : kDefaults) {
     for (int i = 0; i < kind.count; ++i) {
-      const std::string device = kind.device + std::to_string(i);
-      const std::string path = devRoot + "/" + device;
+      std::string device = kind.device;
+      device += std::to_string(i);
+      std::string path = devRoot;
+      path += '/';
+      path += device;
       if (Exists(path) && (!kind.onlyRealUarts || IsRealUart(sysRoot, device))) ports[kind.firstPort + i] = path;
     }
   }
@@ -104,6 +107,7 @@ std::vector<std::pair<std::string, std::string>> PortMap(uint32_t* registryError
   const uint32_t error = ApplyRegistry(ports);
   if (registryError != nullptr) *registryError = error;
   std::vector<std::pair<std::string, std::string>> map;
+  map.reserve(ports.size());
   for (const auto& [number, path] : ports) map.emplace_back("COM" + std::to_string(number) + ":", path);
   return map;
 }

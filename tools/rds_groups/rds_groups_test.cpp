@@ -20,7 +20,6 @@ namespace rds_groups {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 using gps::testing::Nmea;
 
@@ -150,7 +149,7 @@ TEST(PortStream, JunkBetweenRecordsNeverStartsOne) {
   const std::string stream = PortStream(records, 300);
   ASSERT_EQ(stream.size(), 2 * (300 + kRecordSize));
   EXPECT_EQ(stream.find('?'), 300u);
-  EXPECT_EQ(stream.find('?', 301), 2 * 300 + kRecordSize);
+  EXPECT_EQ(stream.find('?', 301), size_t{2} * 300 + kRecordSize);
 }
 
 int RunTool(const std::string& arguments) {

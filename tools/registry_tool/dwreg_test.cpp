@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 class DwregTest : public platform::testing::SystemRootTest {
  protected:
   // Runs one command line; keeps its output and messages.
-  int Run(std::vector<std::string> args) {
+  int Run(const std::vector<std::string>& args) {
     std::ostringstream out;
     std::ostringstream err;
     const int code = RunDwreg(args, out, err);
@@ -130,7 +130,7 @@ TEST_F(DwregTest, ADamagedHiveIsNamedWithWhatToDo) {
 TEST_F(DwregTest, ThePortMapIsListedAsItIsInForce) {
   const std::string usb = system_.Dev() + "/ttyUSB0";
   platform::testing::WriteFile(usb, "");
-  std::ofstream(root_ + "/gps");
+  platform::testing::WriteFile(root_ + "/gps", "");
   const std::string inForce = "# The ports in force: the entries above over the defaults from the devices that exist\n";
   EXPECT_EQ(Run({"list", "Linux\\SerialPorts"}), 0) << err_;
   EXPECT_EQ(out_, inForce + "# COM3: = " + usb + " (default)\n");

@@ -1,5 +1,6 @@
 #include "tools/tmc_lists/code_list_compiler.h"
 
+#include <algorithm>
 #include <cassert>
 #include <charconv>
 #include <cstring>
@@ -61,7 +62,7 @@ ListLayout Layout(CodeListKind kind) {
           "DriverWarner TMC location list\n", "# code;text a;text b;name;parent;negative;positive;flag\n"};
 }
 
-constexpr size_t kRecordsOffset = traffic::kIndexOffset + 4 * traffic::kCodeLimit;
+constexpr size_t kRecordsOffset = traffic::kIndexOffset + size_t{4} * traffic::kCodeLimit;
 constexpr size_t kMaxImageSize = traffic::kEventImageSize;
 constexpr std::string_view kBlanks = " \t\r";
 
@@ -106,7 +107,7 @@ std::string PutText(const Field& field, std::string_view utf8, uint8_t* image) {
     return "the " + std::string(field.name) + " is " + std::to_string(bytes.size()) + " bytes long, at most " +
            std::to_string(field.size - 1) + " fit";
   }
-  std::memcpy(image + field.offset, bytes.data(), bytes.size());
+  std::copy(bytes.begin(), bytes.end(), image + field.offset);  // the field's NUL is already there
   return {};
 }
 
@@ -160,7 +161,7 @@ struct CompiledRecord {
 };
 
 void AppendRecord(std::vector<uint8_t>& file, uint32_t code, const std::vector<uint8_t>& stored) {
-  platform::PutLe32(file.data() + traffic::kIndexOffset + 4 * code, static_cast<uint32_t>(file.size()));
+  platform::PutLe32(file.data() + traffic::kIndexOffset + size_t{4} * code, static_cast<uint32_t>(file.size()));
   platform::AppendLe16(file, static_cast<uint16_t>(stored.size()));
   file.insert(file.end(), stored.begin(), stored.end());
 }
@@ -269,7 +270,7 @@ bool DecompileCodeList(CodeListKind kind, const std::vector<uint8_t>& file, std:
   }
   text = layout.fieldComment;
   for (uint32_t code = 1; code < traffic::kCodeLimit; ++code) {
-    const uint32_t offset = platform::GetLe32(file.data() + traffic::kIndexOffset + 4 * code);
+    const uint32_t offset = platform::GetLe32(file.data() + traffic::kIndexOffset + size_t{4} * code);
     if (offset == 0) continue;
     uint8_t image[kMaxImageSize];
     std::string complaint = ReadRecord(layout, file, code, offset, image);

@@ -117,7 +117,7 @@ int RunUntilSignalled(const Options& options, platform::Reporter& reporter) {
   warner::RunStop stop;
   std::atomic<bool> finished{false};
   std::thread watcher([&] {
-    const timespec poll{0, 200 * 1000 * 1000};
+    const timespec poll{0, 200L * 1000 * 1000};
     while (!finished.load()) {
       if (sigtimedwait(&signals, nullptr, &poll) > 0) stop.Request();
     }

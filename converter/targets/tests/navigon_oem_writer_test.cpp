@@ -158,7 +158,8 @@ TEST_F(IndexFileTest, LeafAndBoxBoundaries) {
   struct Case {
     size_t pois;
     uint16_t root, blocks;
-  } const cases[] = {{0, 1, 2}, {1, 2, 3}, {127, 2, 3}, {128, 3, 4}, {102 * 127, 103, 104}, {102 * 127 + 1, 106, 107}};
+  } const cases[] = {
+      {0, 1, 2}, {1, 2, 3}, {127, 2, 3}, {128, 3, 4}, {size_t{102} * 127, 103, 104}, {size_t{102} * 127 + 1, 106, 107}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pois);
     ASSERT_EQ(WriteIndexFile(config_, Grid(c.pois), *log_), 0);

@@ -16,9 +16,6 @@
 
 namespace warner {
 
-// The format's sizes under their older names, for the sound test's tests (warner/core/alarm).
-inline constexpr size_t kSntHeaderSize = snt::kHeaderSize;
-inline constexpr size_t kPoiRecordSize = snt::kPoiRecordSize;
 // The longest path the handheld can name, in characters (a 260-character buffer with its NUL).
 inline constexpr size_t kMaxPathChars = 259;
 

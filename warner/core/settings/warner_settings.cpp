@@ -35,10 +35,11 @@ struct KeyRule {
   const char* key;
   bool trim;
   size_t maxLength;  // in file characters; 0: any (numbers and keywords)
-  void (*apply)(WarnerSettings& settings, std::string value);
+  // Takes the value over; a rule that only reads it leaves it as it is.
+  void (*apply)(WarnerSettings& settings, std::string&& value);
 };
 
-void SetPort(PortSetting& port, std::string value) {
+void SetPort(PortSetting& port, std::string&& value) {
   port = {};
   if (value.back() == ':') {
     port.portName = std::move(value);
@@ -57,74 +58,78 @@ int ParseWriteLogMode(std::string_view value) {
   return kLogAll;
 }
 
-std::string WithTrailingSeparator(std::string value) { return platform::EnsureTrailingSeparator(value); }
+std::string WithTrailingSeparator(std::string_view value) { return platform::EnsureTrailingSeparator(value); }
 
 constexpr size_t kAny = 0;
 
 const KeyRule kGlobalKeys[] = {
-    {"PlaySatFixSound", true, kAny, [](WarnerSettings& s, std::string v) { s.playSatFixSound = IniToInt(v); }},
-    {"LogSntFileMissing", true, kAny, [](WarnerSettings& s, std::string v) { s.logSntFileMissing = IniToInt(v); }},
-    {"EvaluateTMC", true, kAny, [](WarnerSettings& s, std::string v) { s.evaluateTMC = IniToInt(v); }},
-    {"AutoSwitch", true, kAny, [](WarnerSettings& s, std::string v) { s.autoSwitch = IniToInt(v); }},
+    {"PlaySatFixSound", true, kAny, [](WarnerSettings& s, std::string&& v) { s.playSatFixSound = IniToInt(v); }},
+    {"LogSntFileMissing", true, kAny, [](WarnerSettings& s, std::string&& v) { s.logSntFileMissing = IniToInt(v); }},
+    {"EvaluateTMC", true, kAny, [](WarnerSettings& s, std::string&& v) { s.evaluateTMC = IniToInt(v); }},
+    {"AutoSwitch", true, kAny, [](WarnerSettings& s, std::string&& v) { s.autoSwitch = IniToInt(v); }},
     {"UseWM5GPSPort", true, kMaxPathValue,
-     [](WarnerSettings& s, std::string v) {
+     [](WarnerSettings& s, std::string&& v) {
        SetPort(s.useWM5GPSPort, std::move(v));
        s.gpsSourceState = kGpsSourceUseWm5GpsPort;
      }},
     {"UseGPSPort", true, kMaxPathValue,
-     [](WarnerSettings& s, std::string v) {
+     [](WarnerSettings& s, std::string&& v) {
        SetPort(s.useGPSPort, std::move(v));
        s.gpsSourceState = kGpsSourceUseGpsPort;
      }},
     {"UseTMCPort", true, kMaxPathValue,
-     [](WarnerSettings& s, std::string v) {
+     [](WarnerSettings& s, std::string&& v) {
        SetPort(s.useTMCPort, std::move(v));
        s.tmcSourceState = kTmcSourceUseTmcPort;
      }},
     {"DisplayLongitudeFirst", true, kAny,
-     [](WarnerSettings& s, std::string v) { s.displayLongitudeFirst = IniToInt(v); }},
-    {"WriteLogMode", true, kAny, [](WarnerSettings& s, std::string v) { s.writeLogMode = ParseWriteLogMode(v); }},
+     [](WarnerSettings& s, std::string&& v) { s.displayLongitudeFirst = IniToInt(v); }},
+    {"WriteLogMode", true, kAny, [](WarnerSettings& s, std::string&& v) { s.writeLogMode = ParseWriteLogMode(v); }},
     {"AnnounceOpenTime", true, kAny,
-     [](WarnerSettings& s, std::string v) {
+     [](WarnerSettings& s, std::string&& v) {
        // A window that closes at once would hide the announcement.
        s.announceOpenTime = IniToInt(v);
        if (s.announceOpenTime < 1) s.announceOpenTime = 10;
      }},
     {"DirectionToleranceAngle", true, kAny,
-     [](WarnerSettings& s, std::string v) { s.directionToleranceAngle = IniToDouble(v); }},
-    {"SpeedsToAverage", true, kAny, [](WarnerSettings& s, std::string v) { s.speedsToAverage = IniToInt(v); }},
+     [](WarnerSettings& s, std::string&& v) { s.directionToleranceAngle = IniToDouble(v); }},
+    {"SpeedsToAverage", true, kAny, [](WarnerSettings& s, std::string&& v) { s.speedsToAverage = IniToInt(v); }},
     {"SpeedLimitDimension", true, kAny,
-     [](WarnerSettings& s, std::string v) { s.speedLimitDimension = gps::ParseSpeedUnit(platform::ToLowerAscii(v)); }},
+     [](WarnerSettings& s, std::string&& v) {
+       s.speedLimitDimension = gps::ParseSpeedUnit(platform::ToLowerAscii(v));
+     }},
     {"SpeedLimitWAVFile", true, kMaxPathValue,
-     [](WarnerSettings& s, std::string v) { s.speedLimitWAVFile = std::move(v); }},
-    {"SatFixWAVFile", true, kMaxPathValue, [](WarnerSettings& s, std::string v) { s.satFixWAVFile = std::move(v); }},
-    {"SatLostWAVFile", true, kMaxPathValue, [](WarnerSettings& s, std::string v) { s.satLostWAVFile = std::move(v); }},
+     [](WarnerSettings& s, std::string&& v) { s.speedLimitWAVFile = std::move(v); }},
+    {"SatFixWAVFile", true, kMaxPathValue, [](WarnerSettings& s, std::string&& v) { s.satFixWAVFile = std::move(v); }},
+    {"SatLostWAVFile", true, kMaxPathValue,
+     [](WarnerSettings& s, std::string&& v) { s.satLostWAVFile = std::move(v); }},
     {"KeyStrokeWAVFile", true, kMaxPathValue,
-     [](WarnerSettings& s, std::string v) { s.keyStrokeWAVFile = std::move(v); }},
-    {"WriteActPos", true, kAny, [](WarnerSettings& s, std::string v) { s.writeActPos = IniToInt(v); }},
-    {"WriteMergedLog", true, kAny, [](WarnerSettings& s, std::string v) { s.writeMergedLog = IniToInt(v); }},
+     [](WarnerSettings& s, std::string&& v) { s.keyStrokeWAVFile = std::move(v); }},
+    {"WriteActPos", true, kAny, [](WarnerSettings& s, std::string&& v) { s.writeActPos = IniToInt(v); }},
+    {"WriteMergedLog", true, kAny, [](WarnerSettings& s, std::string&& v) { s.writeMergedLog = IniToInt(v); }},
     {"ASCReadDirPath", true, kMaxPathValue,
-     [](WarnerSettings& s, std::string v) { s.ascReadDirPath = WithTrailingSeparator(std::move(v)); }},
+     [](WarnerSettings& s, std::string&& v) { s.ascReadDirPath = WithTrailingSeparator(std::move(v)); }},
     {"ASCWriteDirPath", true, kMaxPathValue,
-     [](WarnerSettings& s, std::string v) { s.ascWriteDirPath = WithTrailingSeparator(std::move(v)); }},
+     [](WarnerSettings& s, std::string&& v) { s.ascWriteDirPath = WithTrailingSeparator(std::move(v)); }},
     // Untrimmed, so that a file name may begin or end with a blank.
     {"AlternateSourceFile", false, kMaxPathValue,
-     [](WarnerSettings& s, std::string v) { s.alternateSourceFile = std::move(v); }},
-    {"AlternateSourceType", true, kAny, [](WarnerSettings& s, std::string v) { s.alternateSourceType = IniToInt(v); }},
+     [](WarnerSettings& s, std::string&& v) { s.alternateSourceFile = std::move(v); }},
+    {"AlternateSourceType", true, kAny,
+     [](WarnerSettings& s, std::string&& v) { s.alternateSourceType = IniToInt(v); }},
     {"FileMessageName", true, kMaxPathValue,
-     [](WarnerSettings& s, std::string v) { s.fileMessageName = std::move(v); }},
+     [](WarnerSettings& s, std::string&& v) { s.fileMessageName = std::move(v); }},
     {"RegisteredMessageName", true, kMaxPathValue,
-     [](WarnerSettings& s, std::string v) { s.registeredMessageName = std::move(v); }},
+     [](WarnerSettings& s, std::string&& v) { s.registeredMessageName = std::move(v); }},
 };
 
 const KeyRule kMainWindowKeys[] = {
-    {"WatchAngle", true, kMaxSpinText, [](WarnerSettings& s, std::string v) { s.watchAngleText = std::move(v); }},
-    {"SpeedLimit", true, kMaxSpinText, [](WarnerSettings& s, std::string v) { s.speedLimitText = std::move(v); }},
+    {"WatchAngle", true, kMaxSpinText, [](WarnerSettings& s, std::string&& v) { s.watchAngleText = std::move(v); }},
+    {"SpeedLimit", true, kMaxSpinText, [](WarnerSettings& s, std::string&& v) { s.speedLimitText = std::move(v); }},
     {"SearchSurrASCFile", true, kMaxPathValue,
-     [](WarnerSettings& s, std::string v) { s.searchSurrASCFile = std::move(v); }},
-    {"Source", true, kMaxPathValue, [](WarnerSettings& s, std::string v) { s.source = std::move(v); }},
-    {"BaudRate", true, kAny, [](WarnerSettings& s, std::string v) { s.baudRate = IniToInt(v); }},
-    {"SourceFile", true, kMaxPathValue, [](WarnerSettings& s, std::string v) { s.sourceFile = std::move(v); }},
+     [](WarnerSettings& s, std::string&& v) { s.searchSurrASCFile = std::move(v); }},
+    {"Source", true, kMaxPathValue, [](WarnerSettings& s, std::string&& v) { s.source = std::move(v); }},
+    {"BaudRate", true, kAny, [](WarnerSettings& s, std::string&& v) { s.baudRate = IniToInt(v); }},
+    {"SourceFile", true, kMaxPathValue, [](WarnerSettings& s, std::string&& v) { s.sourceFile = std::move(v); }},
 };
 
 // An alternate source overrides the port keys wherever they stand in the file.

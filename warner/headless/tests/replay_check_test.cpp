@@ -16,6 +16,7 @@
 #include "converter/common/parsed_poi.h"
 #include "converter/poi_list/poi_list_reader.h"
 #include "converter/snt/snt_writer.h"
+#include "formats/snt/snt_format.h"
 #include "platform/reports/scripted_reporter.h"
 #include "platform/testing/files.h"
 #include "platform/testing/system_root.h"
@@ -64,7 +65,7 @@ std::vector<converter::ParsedPoi> RandomPois(const Region& region, std::mt19937&
     p.x100k = converter::ToHundredThousandths(p.x);
     p.y100k = converter::ToHundredThousandths(p.y);
     if (i % 2 == 0) {
-      p.directionFlags = static_cast<uint16_t>(0x8000 | (i % 4 == 0 ? 0x4000 : 0));
+      p.directionFlags = static_cast<uint16_t>(snt::kDirectionFlag | (i % 4 == 0 ? snt::kBothWaysFlag : 0));
       p.directionTenths = std::floor(direction(random)) * 10;
     }
   }

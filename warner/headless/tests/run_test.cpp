@@ -30,8 +30,6 @@
 #include "tools/rds_groups/rds_groups.h"
 #include "warner/headless/tests/sample_warner.h"
 
-extern char** environ;
-
 namespace warner {
 namespace {
 
@@ -193,6 +191,7 @@ class Child {
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;

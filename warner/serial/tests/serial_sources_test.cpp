@@ -31,7 +31,7 @@ class Sources : public test::PtyFixture {
  protected:
   Sources() { settings_.selection.baudRate = 4800; }
 
-  SerialSources& Make(SourceTimings timings = {}) {
+  SerialSources& Make(const SourceTimings& timings = {}) {
     sources_ = std::make_unique<SerialSources>(settings_, reporter_, clock_, timings);
     return *sources_;
   }
@@ -53,7 +53,7 @@ class Sources : public test::PtyFixture {
     return pulled;
   }
   std::string WriteLog(const std::string& name, const std::string& content) const {
-    const std::string path = (dir_ / name).string();
+    std::string path = (dir_ / name).string();
     std::ofstream(path, std::ios::binary) << content;
     return path;
   }

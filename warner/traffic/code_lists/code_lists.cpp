@@ -67,7 +67,7 @@ int32_t LookupRecord(std::FILE* file, const ListFormat& format, uint32_t code, u
   if (code == 0 || code >= kCodeLimit) return Miss(format, image, code, true);
 
   uint8_t field[4];
-  if (!ReadAt(file, static_cast<uint32_t>(kIndexOffset + 4 * code), field, sizeof field)) {
+  if (!ReadAt(file, static_cast<uint32_t>(kIndexOffset + size_t{4} * code), field, sizeof field)) {
     return Miss(format, image, code, true);
   }
   const uint32_t offset = platform::GetLe32(field);

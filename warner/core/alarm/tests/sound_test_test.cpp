@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/snt/snt_format.h"
 #include "platform/reports/scripted_reporter.h"
 #include "platform/testing/reports.h"
 #include "warner/core/alarm/tests/alarm_test_support.h"
@@ -15,37 +16,28 @@
 namespace warner {
 namespace {
 
-void Put(std::string& bytes, size_t at, uint32_t value, int width) {
-  for (int i = 0; i < width; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
 // A database with one POI per category, laid out as the converter writes it.
 std::string SntImage(const std::vector<std::string>& categories) {
-  std::string bytes(kSntHeaderSize, '\0');
-  bytes.replace(0, 3, "snt");
+  std::vector<uint8_t> bytes(snt::kHeaderSize);
   std::vector<uint32_t> offsets;
   for (const std::string& text : categories) {
     offsets.push_back(static_cast<uint32_t>(bytes.size()));
-    bytes.append(2, '\0');
-    Put(bytes, bytes.size() - 2, static_cast<uint32_t>(text.size()), 2);
-    bytes += text;
-    bytes += '\0';
+    bytes.resize(bytes.size() + snt::CategoryRecordSize(text.size()));
+    snt::EncodeCategoryRecord(text, bytes.data() + offsets.back());
   }
-  const auto recordOffset = static_cast<uint32_t>((bytes.size() + 8) & ~size_t{7});
-  bytes.resize(recordOffset, '\0');
+  const auto recordOffset = static_cast<uint32_t>(snt::PoiRecordsOffset(bytes.size()));
+  bytes.resize(recordOffset + categories.size() * snt::kPoiRecordSize);
   for (size_t i = 0; i < categories.size(); ++i) {
-    const size_t at = bytes.size();
-    bytes.append(kPoiRecordSize, '\0');
-    Put(bytes, at, 800000 + static_cast<uint32_t>(i), 4);
-    Put(bytes, at + 4, 5000000, 4);
-    Put(bytes, at + 8, 300, 2);
-    Put(bytes, at + 12, offsets[i], 4);
+    snt::PoiRecord record;
+    record.longitude = 800000 + static_cast<int32_t>(i);
+    record.latitude = 5000000;
+    record.warnDistance = 300;
+    record.categoryOffset = static_cast<int32_t>(offsets[i]);
+    snt::EncodePoiRecord(record, bytes.data() + recordOffset + i * snt::kPoiRecordSize);
   }
-  Put(bytes, 84, static_cast<uint32_t>(bytes.size()), 4);
-  Put(bytes, 88, static_cast<uint32_t>(categories.size()), 4);
-  Put(bytes, 92, static_cast<uint32_t>(categories.size()), 4);
-  Put(bytes, 96, recordOffset, 4);
-  return bytes;
+  const auto count = static_cast<uint32_t>(categories.size());
+  snt::EncodeHeader({static_cast<uint32_t>(bytes.size()), count, count, recordOffset}, "", bytes.data());
+  return {bytes.begin(), bytes.end()};
 }
 
 // Remembers what the sound test asked of the announcement window.

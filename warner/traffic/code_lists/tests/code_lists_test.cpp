@@ -25,7 +25,7 @@ constexpr uint8_t kEscape = 0xEE;  // no test image holds this byte
 // byte first, so that each test states exactly the bytes the reader has to cope with.
 class ListFile {
  public:
-  ListFile() : bytes_(kIndexOffset + 4 * kCodeLimit) {}
+  ListFile() : bytes_(kIndexOffset + size_t{4} * kCodeLimit) {}
 
   ListFile& Record(uint32_t code, const Bytes& coded) { return RecordWithLength(code, coded, coded.size()); }
   ListFile& RecordWithLength(uint32_t code, const Bytes& coded, size_t storedLength) {
@@ -36,7 +36,7 @@ class ListFile {
     return *this;
   }
   ListFile& Offset(uint32_t code, uint32_t offset) {
-    platform::PutLe32(bytes_.data() + kIndexOffset + 4 * code, offset);
+    platform::PutLe32(bytes_.data() + kIndexOffset + size_t{4} * code, offset);
     return *this;
   }
   void Write(const std::string& path) const {
