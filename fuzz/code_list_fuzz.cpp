@@ -50,7 +50,7 @@ std::vector<uint32_t> CodesToLookUp(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < kPickedCodes && 2 * i + 2 <= size; ++i) codes.push_back(platform::GetLe16(data + 2 * i));
   if (size >= 3) codes.push_back(0x10000u + data[2]);  // out of range, never read
   for (uint32_t code = 1; code < traffic::kCodeLimit && codes.size() < kPickedCodes + 1 + kIndexedCodes; ++code) {
-    const size_t at = traffic::kIndexOffset + 4 * code;
+    const size_t at = traffic::kIndexOffset + size_t{4} * code;
     if (at + 4 > size) break;
     if (platform::GetLe32(data + at) != 0) codes.push_back(code);
   }

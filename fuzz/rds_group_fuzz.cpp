@@ -33,9 +33,9 @@ class SilentReporter final : public platform::Reporter {
 // A list file whose records are stored without runs: escape byte 0xFE (no image here holds it),
 // then the image, each byte complemented.
 void WriteList(const std::string& path, const std::vector<std::vector<uint8_t>>& images) {
-  std::vector<uint8_t> file(traffic::kIndexOffset + 4 * traffic::kCodeLimit);
+  std::vector<uint8_t> file(traffic::kIndexOffset + size_t{4} * traffic::kCodeLimit);
   for (const std::vector<uint8_t>& image : images) {
-    platform::PutLe32(file.data() + traffic::kIndexOffset + 4 * platform::GetLe32(image.data()),
+    platform::PutLe32(file.data() + traffic::kIndexOffset + size_t{4} * platform::GetLe32(image.data()),
                       static_cast<uint32_t>(file.size()));
     file.resize(file.size() + 2);
     platform::PutLe16(file.data() + file.size() - 2, static_cast<uint16_t>(image.size() + 1));

@@ -171,6 +171,7 @@ TEST_F(RegistryTest, DeletingRemovesValuesAndWholeSubtrees) {
 TEST_F(RegistryTest, ThreadsShareOneOpenKey) {
   RegistryKey key = MustCreate(kMachine, "Shared");
   std::vector<std::thread> threads;
+  threads.reserve(4);
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([&key, t] {
       for (uint32_t i = 0; i < 25; ++i) {

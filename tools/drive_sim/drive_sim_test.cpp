@@ -147,7 +147,7 @@ std::string Body(const std::string& sentence) {
     ADD_FAILURE() << sentence;
     return {};
   }
-  const std::string body = sentence.substr(1, star - 1);
+  std::string body = sentence.substr(1, star - 1);
   EXPECT_EQ(sentence.substr(star + 1, 2), Checksum(body)) << sentence;
   return body;
 }

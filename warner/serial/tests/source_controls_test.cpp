@@ -107,7 +107,7 @@ class PortChoice : public Controls {
     selection_.standAlone = true;
   }
   // A file dialog that answers `answer` and remembers what it was asked.
-  FileChooser Answer(std::optional<std::string> answer) {
+  FileChooser Answer(const std::optional<std::string>& answer) {
     return [this, answer](const FileDialogRequest& request) {
       asked_.push_back(request);
       return answer;

@@ -42,7 +42,7 @@ TEST(PositionRecordLine, GpsDateLineByteForByte) {
   const std::string line = PositionRecordLine(SampleFix(), "Waypost", Utc(2026, 12, 7));
   EXPECT_EQ(line, "8.12345, 50.54321, \"Waypost GD01.06.24 08:05:09.007  87.3km/h   5.0\xB0 312.1m  7#S 1.3~\"\r\n");
   // One byte for the degree sign, not a UTF-8 pair.
-  EXPECT_EQ(line.find("\xC2"), std::string::npos);
+  EXPECT_EQ(line.find('\xC2'), std::string::npos);
 }
 
 TEST(PositionRecordLine, WithoutGpsMonthTheSystemDateIsUsed) {
