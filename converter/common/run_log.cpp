@@ -84,18 +84,7 @@ bool RunLog::CloseFile() {
   return fileErrno_ == 0;
 }
 
-std::string LogText(std::string_view text) {
-  const std::string utf8 = platform::FileTextToUtf8(text);
-  std::string shown;
-  shown.reserve(utf8.size());
-  for (size_t start = 0;;) {
-    const size_t end = utf8.find_first_of("\n\t", start);
-    shown += platform::TerminalSafe(std::string_view(utf8).substr(start, end - start));
-    if (end == std::string::npos) return shown;
-    shown += utf8[end];
-    start = end + 1;
-  }
-}
+std::string LogText(std::string_view text) { return platform::TerminalSafe(platform::FileTextToUtf8(text), "\n\t"); }
 
 std::string ConverterPath(std::string_view configuredPath) {
   return platform::ToLinuxPath(platform::Cp1252ToUtf8(configuredPath));

@@ -24,19 +24,6 @@ std::string_view WithoutTrailingNewlines(std::string_view text) {
   return text;
 }
 
-// Messages carry names and lines from files and devices: every line goes out terminal-safe, so
-// a garbage byte can neither break the encoding nor reach the terminal as a control.
-std::string TerminalLines(std::string_view text) {
-  std::string out;
-  for (size_t start = 0;;) {
-    const size_t end = text.find('\n', start);
-    out += TerminalSafe(text.substr(start, end == std::string_view::npos ? end : end - start));
-    if (end == std::string_view::npos) return out;
-    out += '\n';
-    start = end + 1;
-  }
-}
-
 }  // namespace
 
 ConsoleReporter::ConsoleReporter(bool defaultAnswer, FILE* out) : defaultAnswer_(defaultAnswer), out_(out) {}
@@ -50,7 +37,9 @@ bool ConsoleReporter::Ask(Severity severity, std::string_view text) {
 
 void ConsoleReporter::Write(Severity severity, std::string_view text, std::string_view tail) {
   std::string line(Prefix(severity));
-  line += TerminalLines(WithoutTrailingNewlines(text));
+  // Messages carry names and lines from files and devices: a garbage byte can neither break the
+  // encoding nor reach the terminal as a control.
+  line += TerminalSafe(WithoutTrailingNewlines(text), "\n");
   line += tail;
   line += '\n';
   std::fwrite(line.data(), 1, line.size(), out_);

@@ -152,14 +152,16 @@ std::string FileTextToUtf8(std::string_view bytes) {
   return IsValidUtf8(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
 }
 
-std::string TerminalSafe(std::string_view text) {
+std::string TerminalSafe(std::string_view text, std::string_view keep) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(text.size());
   for (size_t pos = 0; pos < text.size();) {
     const Decoded decoded = DecodeUtf8(text, pos);
-    const bool control = decoded.length != 0 && (decoded.codePoint < 0x20 || decoded.codePoint == 0x7F ||
-                                                 (decoded.codePoint >= 0x80 && decoded.codePoint < 0xA0));
+    const bool kept = decoded.length == 1 && keep.find(text[pos]) != std::string_view::npos;
+    const bool control = decoded.length != 0 && !kept &&
+                         (decoded.codePoint < 0x20 || decoded.codePoint == 0x7F ||
+                          (decoded.codePoint >= 0x80 && decoded.codePoint < 0xA0));
     if (decoded.length == 0 || (control && decoded.codePoint < 0x80)) {
       const auto byte = static_cast<unsigned char>(text[pos]);
       out += "\\x";

@@ -31,8 +31,9 @@ std::string FileTextToUtf8(std::string_view bytes);
 // What may go to a terminal: valid UTF-8 without control characters, so a garbage input line
 // can neither break the output's encoding nor send escape sequences. Controls (tab included) and
 // DEL become \xNN, the C1 controls \u00NN, a byte that is not part of a well-formed character
-// \xNN; a backslash stays as it is.
-std::string TerminalSafe(std::string_view text);
+// \xNN; a backslash stays as it is. The characters of `keep` ("\n" for a message of several
+// lines, "\n\t" for a log) are the text's own layout and pass unchanged.
+std::string TerminalSafe(std::string_view text, std::string_view keep = {});
 
 // Case-blind compares fold the ASCII letters only; every other byte (UTF-8 sequences included)
 // compares by its value, exactly.

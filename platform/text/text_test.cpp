@@ -137,6 +137,8 @@ TEST(FileText, TerminalSafeEscapesControlsAndBadBytes) {
     EXPECT_EQ(TerminalSafe(c.in), c.out) << c.in;
     EXPECT_TRUE(IsValidUtf8(TerminalSafe(c.in)));
   }
+  // A log keeps its own line ends and tabs; everything else is escaped as before.
+  EXPECT_EQ(TerminalSafe("a\tb\r\n\x1B", "\n\t"), "a\tb\\x0D\n\\x1B");
 }
 
 }  // namespace
