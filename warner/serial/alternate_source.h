@@ -49,14 +49,6 @@ struct RadioValues {
 int DecodeAlternatePass(std::string_view text, bool positionSource, const platform::SystemTime& fixTime,
                         gps::GpsFix& fix, RadioValues& radio);
 
-// One decoding pass over a text, as DecodeAlternateText makes it once the text is read. As
-// position source the fix is written (time from `fixTime`, the file's last write) and its count of
-// failed passes kept: 0 a good fix, 1 without satellites, -3 with two or fewer. As radio source
-// the fix is left alone: 0, or 1 without satellites. `radio` gets the text's radio values, or
-// none when the pass failed with 1.
-int DecodeAlternatePass(std::string_view text, bool positionSource, const platform::SystemTime& fixTime,
-                        gps::GpsFix& fix, RadioValues& radio);
-
 class AlternateSource {
  public:
   static constexpr size_t kBufferSize = 256;
