@@ -21,7 +21,6 @@ using port_taps_detail::PseudoTerminal;
 using port_taps_detail::Wake;
 
 constexpr uint32_t kChunk = 4096;
-constexpr int kAttachCheckMs = 100;
 constexpr uint32_t kInputWaitMs = 200;
 // A writer's read has already waited for the input device; this only keeps an input that answers
 // at once with nothing (a file at its end, a device gone) from being asked without a pause.
@@ -61,22 +60,13 @@ class Tap {
 
  private:
   void Run() {
-    while (AwaitProgram()) {
+    while (terminal_->AwaitProgram()) {
       if (const uint32_t client = OpenClient()) {
         Pump(client);
         device_.Close(client);
       }
       behind_ = false;
       terminal_->Reset();
-    }
-  }
-
-  bool AwaitProgram() const {
-    for (;;) {
-      const Wake wake = terminal_->Wait(0, 0);
-      if (wake == Wake::kStop) return false;
-      if (wake != Wake::kLeft) return true;
-      if (terminal_->Pause(kAttachCheckMs)) return false;
     }
   }
 

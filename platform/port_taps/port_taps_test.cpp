@@ -306,7 +306,7 @@ TEST_P(StalledProgramTest, DoesNotHoldUpTheOtherTapAndResumesWithNewerData) {
 
   stalled.ReadFor(300);  // what the terminal held
   ASSERT_TRUE(feed(64));
-  const std::string tail = stream.substr(stream.size() - 64 * 8);
+  const std::string tail = stream.substr(stream.size() - size_t{64} * 8);
   const std::string& got = stalled.ReadUntil(stalled.received.size() + tail.size());
   ASSERT_GE(got.size(), tail.size());
   EXPECT_EQ(got.substr(got.size() - tail.size()), tail);
@@ -339,7 +339,7 @@ TEST_F(PortTapsTest, AReadWriteTapSetsUpTheInputAndPassesOnWhatItsProgramWrites)
   EXPECT_EQ(timeouts.readTotalConstant, 100u);
 
   // A listener's program may talk to its receiver as much as it likes; nothing reaches the input.
-  const std::string chatter(64 * 1024, 'x');
+  const std::string chatter(size_t{64} * 1024, 'x');
   size_t said = 0;
   while (said < chatter.size()) {
     pollfd entry{listener.fd(), POLLOUT, 0};

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -18,6 +19,11 @@ namespace platform::port_taps_detail {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Without a watch (none to be had) a program's arrival is looked for this often; with one, the
+// look is only a safety net.
+constexpr int kLookWithoutWatchMs = 100;
+constexpr int kLookWithWatchMs = 1000;
 
 bool FailWith(int errnoValue) {
   SetLastErrorFromErrno(errnoValue);
@@ -54,6 +60,11 @@ std::unique_ptr<PseudoTerminal> PseudoTerminal::Create(const std::string& linkPa
     return nullptr;
   }
   std::unique_ptr<PseudoTerminal> terminal(new PseudoTerminal(master, slave, stopFd));
+  terminal->watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (terminal->watch_ >= 0 && inotify_add_watch(terminal->watch_, slave, IN_OPEN) < 0) {
+    close(terminal->watch_);
+    terminal->watch_ = -1;
+  }
   // Until its terminal has been opened once, a master reports no hang-up; the reset opens it.
   if (!terminal->Reset() || !Publish(slave, linkPath)) return nullptr;
   terminal->linkPath_ = linkPath;
@@ -66,6 +77,7 @@ PseudoTerminal::PseudoTerminal(int master, std::string slavePath, int stopFd)
 PseudoTerminal::~PseudoTerminal() {
   std::error_code ec;
   if (!linkPath_.empty() && fs::read_symlink(linkPath_, ec) == slavePath_) fs::remove(linkPath_, ec);
+  if (watch_ >= 0) close(watch_);
   close(master_);
 }
 
@@ -79,9 +91,19 @@ Wake PseudoTerminal::Wait(short events, int timeoutMs) const {
   return entries[0].revents & (POLLHUP | POLLERR | POLLNVAL) ? Wake::kLeft : Wake::kTimeout;
 }
 
-bool PseudoTerminal::Pause(int timeoutMs) const {
-  pollfd entry{stopFd_, POLLIN, 0};
-  return poll(&entry, 1, timeoutMs) > 0;
+bool PseudoTerminal::AwaitProgram() const {
+  for (;;) {
+    const Wake wake = Wait(0, 0);
+    if (wake == Wake::kStop) return false;
+    if (wake != Wake::kLeft) return true;
+    // A negative descriptor is skipped by poll.
+    pollfd entries[2] = {{watch_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+    if (poll(entries, 2, watch_ >= 0 ? kLookWithWatchMs : kLookWithoutWatchMs) <= 0) continue;
+    if (entries[1].revents != 0) return false;
+    char events[4096];
+    while (read(watch_, events, sizeof events) > 0) {
+    }
+  }
 }
 
 bool PseudoTerminal::Reset() const {

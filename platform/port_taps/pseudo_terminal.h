@@ -1,7 +1,7 @@
 #pragma once
 // The master side of one tap's pseudo-terminal and the symbolic link under which programs find its
-// terminal. The terminal offers no "opened" event: while no program holds the terminal open the
-// master reports a hang-up, so a program's arrival is seen by asking again now and then.
+// terminal. While no program holds the terminal open the master reports a hang-up; the master has no
+// event for a program's arrival, but a file watch on the terminal sees it being opened.
 
 #include <sys/types.h>
 
@@ -27,8 +27,8 @@ class PseudoTerminal {
   // Waits up to timeoutMs for `events` (POLLIN: the program wrote; POLLOUT: the terminal takes
   // bytes; 0: nothing but the program leaving). kLeft: no program holds the terminal open.
   Wake Wait(short events, int timeoutMs) const;
-  // Sleeps up to timeoutMs; true when a stop was asked.
-  bool Pause(int timeoutMs) const;
+  // Waits until a program holds the terminal open (true) or a stop is asked (false).
+  bool AwaitProgram() const;
   // Back to raw mode with nothing pending either way, for the next program: one that left may
   // have changed the mode and left bytes unread.
   bool Reset() const;
@@ -43,6 +43,7 @@ class PseudoTerminal {
   PseudoTerminal(int master, std::string slavePath, int stopFd);
 
   int master_;
+  int watch_ = -1;  // an inotify descriptor that becomes readable when the terminal is opened
   std::string slavePath_;
   std::string linkPath_;  // empty until published
   int stopFd_;

@@ -18,6 +18,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 using Clock = std::chrono::steady_clock;
 using platform::testing::MapPort;
 using platform::testing::Pty;
@@ -102,7 +103,7 @@ class PortcatTest : public platform::testing::SystemRootTest {
 };
 
 TEST_F(PortcatTest, CopiesExactlyTheBytesWithinItsLimits) {
-  const std::string sentence("$GPGGA,1*00\r\n\0\xff\x1b[2J", 20);
+  const std::string sentence = "$GPGGA,1*00\r\n\0\xff\x1b[2J"s;
   const fs::path file = system_.Folder() / "log.nmea";
   std::string log;
   for (int i = 0; i < 500; ++i) log += sentence;  // more than one read
