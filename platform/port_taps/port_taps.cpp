@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 #include "platform/devices/device.h"
 #include "platform/devices/serial_control.h"
@@ -30,6 +31,8 @@ constexpr int kOpenRetryMs = 500;
 // Reads return as soon as bytes are there and wait at most 100 ms for the first one.
 constexpr SerialTimeouts kTapTimeouts{0xFFFFFFFFu, 0xFFFFFFFFu, 100, 0, 0};
 
+// One serial request through the tap's client: true when the port took it and, for a request that
+// answers, gave back a whole block.
 template <typename Block>
 bool Control(StreamDevice& device, uint32_t client, uint32_t code, const Block* in, Block* out) {
   uint8_t inBytes[sizeof(Block)] = {};
