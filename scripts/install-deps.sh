@@ -14,6 +14,8 @@ packages=(
   libsqlite3-dev
   # the converter benchmark's reference: the POI converter users reach for
   gpsbabel
+  # a GPS daemon as an unmodified program on a virtual port's pseudo-terminal
+  gpsd
 )
 
 missing=()
