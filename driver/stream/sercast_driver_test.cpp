@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "driver/registry/driver_keys.h"
 #include "platform/devices/device.h"
@@ -38,7 +40,7 @@ struct Got {
 // (COM4:, the test plays the receiver) or a file.
 class SercastDriverTest : public platform::testing::SystemRootTest {
  protected:
-  void Load(DriverKeyValues values) {
+  void Load(const DriverKeyValues& values) {
     ASSERT_EQ(WriteDriverKey("Drivers\\SercastNG", values), 0u);
     platform::RegistryKey active;
     ASSERT_EQ(platform::RegistryKey::Create(platform::Hive::kLocalMachine, "Drivers\\Active\\01", active), 0u);
@@ -225,6 +227,28 @@ TEST_F(SercastDriverTest, FileIsPacedAtItsBaudRateWhateverTheListeners) {
   EXPECT_EQ(platform::testing::ReadFile(file_), content);
   platform::SerialSettings settings;
   EXPECT_TRUE(Control(writer, platform::kIoctlSerialSetDcb, &settings, sizeof settings));
+}
+
+TEST_F(SercastDriverTest, WritersAndListenersOnTheirOwnThreadsEachGetTheWholeStreamInOrder) {
+  std::string content(20000, '\0');
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7 + i / 251);
+  LoadFile(content, 0);
+  const uint32_t slots[] = {OpenWriter(), OpenWriter(), OpenListener(), OpenListener()};
+  std::vector<std::string> received(std::size(slots));
+  std::vector<std::thread> readers;
+  for (size_t r = 0; r < std::size(slots); ++r) {
+    readers.emplace_back([&, r] {
+      const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      std::string buffer(4096, '\0');
+      while (received[r].size() < content.size() && std::chrono::steady_clock::now() < until) {
+        const int32_t got = driver_.Read(slots[r], buffer.data(), 4096);
+        if (got > 0) received[r].append(buffer, 0, static_cast<size_t>(got));
+        if (got <= 0) std::this_thread::yield();
+      }
+    });
+  }
+  for (auto& reader : readers) reader.join();
+  for (size_t r = 0; r < std::size(slots); ++r) EXPECT_TRUE(received[r] == content) << "slot " << slots[r];
 }
 
 TEST_F(SercastDriverTest, PowerUpDropsWhatTheRingHeldBefore) {
