@@ -47,9 +47,6 @@ class SercastDriver {
   void PowerUp(uint32_t deviceContext);
   void PowerDown(uint32_t deviceContext);
 
-  // A test seam into the block: continues its count of bytes written from `total`.
-  void SetTotalWritten(uint32_t total) { server_.SetTotalWritten(total); }
-
  private:
   struct Slot {
     std::mutex use;  // a call on the slot against the unload taking its client away
