@@ -52,7 +52,8 @@ std::string BlockMutexName(std::string_view registryName);
 class CClient {
  public:
   // Attaches to the block; a new client starts with the bytes written after it attached. `tag`
-  // names the client in the traces (the slot number). Returns a system error.
+  // names the client in the traces (the slot number). Returns a system error. Like Resync, it
+  // waits for the mutex as long as it takes: only a read may give up after 100 ms.
   uint32_t Create(PortBlock& block, std::string_view registryName, uint32_t tag, TraceSink& trace);
   // Up to `count` bytes into `buffer`; *delivered gets their number (-1 when the result is 8255).
   // Returns the block result. A mutex not obtained in time gives kBlockNotReady: nothing read.
