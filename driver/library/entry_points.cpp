@@ -3,20 +3,29 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <memory>
 #include <type_traits>
 
 #include "driver/stream/sercast_driver.h"
 #include "driver/stream/trace_sink.h"
 #include "platform/errors/errors.h"
 #include "platform/stream_driver/stream_driver.h"
+#include "platform/sync/named_mutex.h"
 
 namespace {
 
-// Never destroyed: the device manager unloads the driver through COM_Deinit, and at exit the
-// platform's own statics that a destructor would use may be gone already.
+// The library's one driver instance, destroyed when the library is unloaded. The platform's
+// table of named mutexes, which the instance's handles use until then, is made first, so that it
+// is destroyed after the instance.
+struct Instance {
+  const bool mutexTableReady = (platform::NamedMutex::Create(""), true);
+  const std::unique_ptr<driver::TraceSink> trace = driver::OpenTraceSink();
+  driver::SercastDriver driver{*trace};
+};
+
 driver::SercastDriver& Driver() {
-  static driver::SercastDriver* const instance = new driver::SercastDriver(*driver::OpenTraceSink().release());
-  return *instance;
+  static Instance instance;
+  return instance.driver;
 }
 
 // The very last step of every entry point: the device manager reads errno at once.
