@@ -177,6 +177,14 @@ TEST_F(SercastDriverTest, EightOpensAndTheNinthFailsWithoutOpeningTheInput) {
   EXPECT_EQ(OpenWriter(), 3u);
 }
 
+TEST_F(SercastDriverTest, WriterOpenFailsWithTheInputsErrorListenersStillOpen) {
+  Load(MakeDriverKeyValues("SercastNG", "COM7:", 7, "", 6));  // nothing behind COM7:
+  EXPECT_EQ(OpenWriter(), 0u);
+  EXPECT_EQ(platform::GetLastError(), 2u);
+  EXPECT_EQ(OpenListener(), 1u);
+  EXPECT_EQ(Read(1).error, 21u);
+}
+
 TEST_F(SercastDriverTest, FilterRemovesRecordsForAWriterOnlyAlsoAcrossReads) {
   LoadPort(1);
   const uint32_t writer = OpenWriter();
