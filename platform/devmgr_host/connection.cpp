@@ -44,10 +44,10 @@ class Session {
         return Handle<devmgr::NameRequest>(frame, [&](const auto& r) { return host_.Deactivate(r.name); });
       case Operation::kList: return Handle<devmgr::EmptyMessage>(frame, [&](const auto&) { return host_.List(); });
       case Operation::kStop:
-        return Handle<devmgr::EmptyMessage>(frame, [&](const auto&) {
-          host_.RequestStop();
-          return devmgr::StatusReply{};
-        });
+        // Answered first: stopping closes this connection too.
+        if (!Handle<devmgr::EmptyMessage>(frame, [](const auto&) { return devmgr::StatusReply{}; })) return false;
+        host_.RequestStop();
+        return true;
       case Operation::kOpen: return Handle<devmgr::OpenRequest>(frame, [&](const auto& r) { return Open(r); });
       case Operation::kRead: return HandleOnDevice<devmgr::ReadRequest>(frame, [&](const auto& r) { return Read(r); });
       case Operation::kWrite:
