@@ -20,8 +20,9 @@ std::unique_ptr<Device> VirtualPort::Open(std::string_view name, uint32_t access
   auto connection = std::make_unique<ManagerConnection>();
   uint32_t error = 0;
   std::string why;
-  const bool connected =
-      HasBootDrivers() ? connection->ConnectStarting(&error, &why) : connection->Connect(&error, &why);
+  // A daemon is started only for boot drivers, so programs that use no driver start none.
+  const bool connected = connection->Connect(&error, &why) ||
+                         (error == kErrorFileNotFound && HasBootDrivers() && connection->ConnectStarting(&error, &why));
   if (!connected) return nullptr;
   devmgr::StatusReply reply;
   if (!connection->Call(Operation::kOpen, devmgr::OpenRequest{std::string(name), access, shareMode}, reply)) {

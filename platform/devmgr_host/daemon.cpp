@@ -25,12 +25,14 @@ namespace {
 constexpr int kPollMs = 250;
 
 // The signal handlers' way into the accept loop; a process has one set of handlers.
-int gWakeFd = -1;
+std::atomic<int> gWakeFd{-1};
 
 void OnStopSignal(int) {
   const char byte = 's';
-  if (gWakeFd >= 0) [[maybe_unused]]
-    ssize_t ignored = write(gWakeFd, &byte, 1);
+  const int fd = gWakeFd.load();
+  if (fd >= 0) {
+    [[maybe_unused]] const ssize_t ignored = write(fd, &byte, 1);
+  }
 }
 
 class FileDescriptor {
