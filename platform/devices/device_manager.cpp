@@ -33,13 +33,22 @@ std::string DaemonProgram() {
   return "devmgrd";
 }
 
-// The daemon's detached start returns once it listens (or failed, or another one won the race).
+// "devmgrd --background" ends with 0 once its daemon listens, with this when another one already
+// runs for the root (two starters raced), with anything else when the daemon cannot start (it says
+// why on the standard error).
+constexpr int kDaemonAlreadyRuns = 3;
+
 bool StartDaemon(uint32_t* error, std::string* message) {
   const std::string program = DaemonProgram();
   const ProcessResult started = StartProcess(program, {"--background"}, true);
   if (!started.ok) {
     *error = GetLastError();
     *message = "cannot start the device manager " + program;
+    return false;
+  }
+  if (started.exitCode != 0 && started.exitCode != kDaemonAlreadyRuns) {
+    *error = kErrorDevNotExist;
+    *message = "the device manager " + program + " did not start (exit code " + std::to_string(started.exitCode) + ")";
     return false;
   }
   return true;

@@ -276,10 +276,17 @@ TEST_F(DeviceManagerTest, ClientOfAKilledDaemonGetsDeviceMissing) {
   EXPECT_EQ(platform::GetLastError(), platform::kErrorDevNotExist);
 }
 
-TEST_F(DeviceManagerTest, BootLoadsBuiltInDriversOnFirstOpen) {
+TEST_F(DeviceManagerTest, DaemonStartsWhenNeededAndBootsBuiltInDrivers) {
   // Without boot drivers, opening a port starts no daemon.
   EXPECT_FALSE(platform::OpenDevice("COM6:", kReadWrite, 0));
   EXPECT_FALSE(platform::DeviceManagerRunning());
+  {  // A daemon that cannot start is told at once, not after the wait for its socket.
+    platform::testing::ScopedEnv broken("DW_DEVMGRD", "/bin/false");
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(platform::ActivateDevice("Drivers\\Loop"));
+    EXPECT_EQ(platform::GetLastError(), platform::kErrorDevNotExist);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+  }
 
   WriteKey("Drivers\\BuiltIn\\Loop", {"FakeLoop.dll", "COM", 6});
   RegistryKey stale;
