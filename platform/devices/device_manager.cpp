@@ -28,7 +28,7 @@ constexpr auto kPollPause = std::chrono::milliseconds(20);
 std::string DaemonProgram() {
   if (const char* chosen = getenv("DW_DEVMGRD"); chosen != nullptr && *chosen != '\0') return chosen;
   std::error_code ignored;
-  if (const std::string own = ProgramFolder() + "devmgrd"; std::filesystem::is_regular_file(own, ignored)) return own;
+  if (std::string own = ProgramFolder() + "devmgrd"; std::filesystem::is_regular_file(own, ignored)) return own;
   if (std::filesystem::is_regular_file(DW_BUILD_DEVMGRD, ignored)) return DW_BUILD_DEVMGRD;
   return "devmgrd";
 }

@@ -32,7 +32,7 @@ std::string FindLibrary(const std::vector<std::string>& folders, const std::stri
   for (const auto& folder : folders) {
     for (const auto& file : LibraryFileNames(dll)) {
       std::error_code ignored;
-      const std::string path = JoinPath(folder, file);
+      std::string path = JoinPath(folder, file);
       if (std::filesystem::is_regular_file(path, ignored)) return path;
     }
   }
