@@ -21,6 +21,7 @@ namespace {
 
 using devmgr::Operation;
 
+constexpr char kActiveRoot[] = "Drivers\\Active";
 constexpr auto kStartWait = std::chrono::seconds(5);
 constexpr auto kStopWait = std::chrono::seconds(10);
 constexpr auto kPollPause = std::chrono::milliseconds(20);
@@ -115,7 +116,7 @@ bool HasBootDrivers() {
   return RegistryKey::Open(Hive::kLocalMachine, "Drivers\\BuiltIn", builtIn) == 0 && builtIn.EnumSubkey(0, first) == 0;
 }
 
-std::optional<std::string> ActivateDevice(std::string_view keyPath, std::string* message) {
+std::optional<std::string> ActivateDevice(std::string_view keyPath, std::string* message, uint32_t* handle) {
   ManagerConnection connection;
   uint32_t error = 0;
   std::string why;
@@ -132,6 +133,7 @@ std::optional<std::string> ActivateDevice(std::string_view keyPath, std::string*
     Failed(reply.error, message, reply.message);
     return std::nullopt;
   }
+  if (handle != nullptr) *handle = reply.handle;
   SetLastError(0);
   return reply.name;
 }
@@ -149,6 +151,23 @@ bool DeactivateDevice(std::string_view name, std::string* message) {
   if (reply.error != 0) return Failed(reply.error, message, reply.message);
   SetLastError(0);
   return true;
+}
+
+bool DeactivateDeviceHandle(uint32_t handle, std::string* message) {
+  RegistryKey active;
+  std::string number;
+  if (RegistryKey::Open(Hive::kLocalMachine, kActiveRoot, active) == 0) {
+    for (uint32_t i = 0; active.EnumSubkey(i, number) == 0; ++i) {
+      RegistryKey device;
+      uint32_t hnd = 0;
+      std::string name;
+      if (RegistryKey::Open(Hive::kLocalMachine, JoinPath(kActiveRoot, number), device) == 0 &&
+          device.QueryDword("Hnd", hnd) == 0 && hnd == handle && device.QueryString("Name", name) == 0) {
+        return DeactivateDevice(name, message);
+      }
+    }
+  }
+  return Failed(kErrorInvalidHandle, message, "no active device has the handle " + std::to_string(handle));
 }
 
 std::optional<std::vector<ActiveDevice>> ListDevices() {

@@ -8,6 +8,7 @@
 // Calls that fail return false (or nothing) with the error number as the thread's last error and,
 // where asked, a text that says more; a daemon that went away in the middle of a call gives 55.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,8 +25,12 @@ struct ActiveDevice {
 // Loads the driver of `keyPath` and returns its device name. Refusals: 2404 when the name is
 // already active, 2 for a missing key or library, 127 for a library without the entry points,
 // the driver's own error when its Init fails.
-std::optional<std::string> ActivateDevice(std::string_view keyPath, std::string* message = nullptr);
+// *handle gets the device handle (the Hnd of its Drivers\Active key).
+std::optional<std::string> ActivateDevice(std::string_view keyPath, std::string* message = nullptr,
+                                          uint32_t* handle = nullptr);
 bool DeactivateDevice(std::string_view name, std::string* message = nullptr);
+// Unloads the device whose active key holds `handle` as its Hnd; 6 (invalid handle) when none does.
+bool DeactivateDeviceHandle(uint32_t handle, std::string* message = nullptr);
 // The active devices; empty when no daemon runs (nothing is started for asking).
 std::optional<std::vector<ActiveDevice>> ListDevices();
 // Stops the daemon and waits until it has ended; true also when none runs.

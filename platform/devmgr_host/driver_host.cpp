@@ -131,6 +131,7 @@ devmgr::StatusReply DriverHost::Activate(const std::string& keyPath) {
     return reply;
   }
   reply.name = instance.name;
+  reply.handle = instance.handle;
   instances_.push_back(std::move(instance));
   return reply;
 }
@@ -169,7 +170,8 @@ devmgr::StatusReply DriverHost::Load(const std::string& keyPath, Instance& insta
   if (instance.driver == nullptr) return {error, {}, message};
 
   instance.activeKey = FreeActiveKey();
-  if ((error = WriteActiveKey(instance.activeKey, instance.key, nextHandle_++, instance.name)) != 0) {
+  instance.handle = nextHandle_++;
+  if ((error = WriteActiveKey(instance.activeKey, instance.key, instance.handle, instance.name)) != 0) {
     return {error, {}, "cannot write HKLM\\" + instance.activeKey};
   }
   if (!instance.driver->Init(instance.activeKey, &error)) return {error, {}, prefix + "_Init failed"};

@@ -44,6 +44,7 @@ class DriverHost : public ConnectionHost {
     std::string key;
     std::string activeKey;
     std::string copyPath;
+    uint32_t handle = 0;
     std::shared_ptr<LoadedDriver> driver;
   };
 

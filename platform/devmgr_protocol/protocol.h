@@ -57,15 +57,16 @@ struct EmptyMessage {  // list, stop, close
   static void Fields(Self&, Io&) {}
 };
 
-// Reply of activate (name set), deactivate, stop, open and close: an error number and a text that
-// says more than the number when there is more to say.
+// Reply of activate (name and handle set), deactivate, stop, open and close: an error number and a
+// text that says more than the number when there is more to say.
 struct StatusReply {
   uint32_t error = 0;
   std::string name;
   std::string message;
+  uint32_t handle = 0;  // the Hnd of the device's active key
   template <class Self, class Io>
   static void Fields(Self& s, Io& io) {
-    io(s.error, s.name, s.message);
+    io(s.error, s.name, s.message, s.handle);
   }
 };
 

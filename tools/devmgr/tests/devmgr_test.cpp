@@ -136,7 +136,8 @@ TEST_F(DeviceManagerTest, InstancesActivateListAndDeactivate) {
   WriteKey("Drivers\\Loop", {"FakeLoop.dll", "COM", 6});
   WriteKey("Drivers\\Loop7", {"FakeLoop.dll", "COM", 7});
   EXPECT_EQ(Activate("Drivers\\Loop"), "COM6:");
-  EXPECT_EQ(Activate("Drivers\\Loop7"), "COM7:");
+  uint32_t handle7 = 0;
+  EXPECT_EQ(platform::ActivateDevice("Drivers\\Loop7", nullptr, &handle7), "COM7:");
   EXPECT_FALSE(platform::ActivateDevice("Drivers\\Loop"));
   EXPECT_EQ(platform::GetLastError(), platform::kErrorDeviceInUse);
 
@@ -183,6 +184,10 @@ TEST_F(DeviceManagerTest, InstancesActivateListAndDeactivate) {
   EXPECT_FALSE(com6->Write("x", 1, &written));
   EXPECT_EQ(platform::GetLastError(), platform::kErrorDevNotExist);
   EXPECT_FALSE(platform::DeactivateDevice("COM6:"));
+  EXPECT_FALSE(platform::DeactivateDeviceHandle(handle7 + 1));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorInvalidHandle);
+  EXPECT_TRUE(platform::DeactivateDeviceHandle(handle7));
+  EXPECT_TRUE(ActiveKeys().empty());
 }
 
 TEST_F(DeviceManagerTest, RefusedActivationsLeaveNothingBehind) {
