@@ -59,6 +59,12 @@ void Tell(std::string* message, const std::string& text) {
   if (message != nullptr) *message = text;
 }
 
+// After a Call that failed: the daemon ended, or it answered what this client cannot read.
+void TellCallFailure(std::string* message) {
+  Tell(message, GetLastError() == kErrorDevNotExist ? "the device manager went away"
+                                                    : "the device manager's answer cannot be read (another version?)");
+}
+
 bool Failed(uint32_t error, std::string* message, const std::string& text) {
   SetLastError(error);
   Tell(message, text);
@@ -126,7 +132,7 @@ std::optional<std::string> ActivateDevice(std::string_view keyPath, std::string*
     return std::nullopt;
   }
   if (!connection.Call(Operation::kActivate, devmgr::KeyRequest{std::string(keyPath)}, reply)) {
-    Tell(message, "the device manager went away");
+    TellCallFailure(message);
     return std::nullopt;
   }
   if (reply.error != 0) {
@@ -145,7 +151,7 @@ bool DeactivateDevice(std::string_view name, std::string* message) {
   devmgr::StatusReply reply;
   if (!connection.Connect(&error, &why)) return Failed(error, message, why);
   if (!connection.Call(Operation::kDeactivate, devmgr::NameRequest{std::string(name)}, reply)) {
-    Tell(message, "the device manager went away");
+    TellCallFailure(message);
     return false;
   }
   if (reply.error != 0) return Failed(reply.error, message, reply.message);
@@ -191,7 +197,7 @@ bool StopDeviceManager(std::string* message) {
   devmgr::StatusReply reply;
   if (!connection.Connect(&error, &why)) return true;
   if (!connection.Call(Operation::kStop, devmgr::EmptyMessage{}, reply)) {
-    Tell(message, "the device manager went away");
+    TellCallFailure(message);
     return false;
   }
   const auto deadline = std::chrono::steady_clock::now() + kStopWait;

@@ -49,8 +49,9 @@ int RunDevmgr(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
   const bool known = command == "activate" || command == "deactivate" || command == "list" || command == "stop";
   if (!known || args.size() != operands) {
-    err << (known || command.empty() ? "devmgr: wrong number of operands\n"
-                                     : "devmgr: unknown command " + command + "\n")
+    err << (command.empty() ? "devmgr: no command\n"
+            : known         ? "devmgr: wrong number of operands\n"
+                            : "devmgr: unknown command " + command + "\n")
         << kUsage;
     return kCommandLine;
   }
