@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <sstream>
 
@@ -73,13 +75,23 @@ uint32_t WriteActiveKey(const std::string& path, const std::string& key, uint32_
   return error;
 }
 
-std::vector<std::string> Subkeys(const std::string& path) {
-  std::vector<std::string> names;
+// The keys under Drivers\BuiltIn in their load order: by Order (missing: last), then by name.
+std::vector<std::string> BootKeys() {
+  std::vector<std::pair<uint32_t, std::string>> keys;
   RegistryKey root;
-  if (RegistryKey::Open(Hive::kLocalMachine, path, root) != 0) return names;
+  if (RegistryKey::Open(Hive::kLocalMachine, kBuiltInRoot, root) != 0) return {};
   std::string name;
-  for (uint32_t i = 0; root.EnumSubkey(i, name) == 0; ++i) names.push_back(JoinPath(path, name));
-  return names;
+  for (uint32_t i = 0; root.EnumSubkey(i, name) == 0; ++i) {
+    RegistryKey key;
+    uint32_t order = UINT32_MAX;
+    const std::string path = JoinPath(kBuiltInRoot, name);
+    if (RegistryKey::Open(Hive::kLocalMachine, path, key) == 0) key.QueryDword("Order", order);
+    keys.emplace_back(order, path);
+  }
+  std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::string> paths;
+  for (auto& key : keys) paths.push_back(std::move(key.second));
+  return paths;
 }
 
 }  // namespace
@@ -108,7 +120,7 @@ std::vector<std::string> DriverHost::StartUp() {
   std::error_code ignored;
   std::filesystem::remove_all(DriverCopyFolder(), ignored);
   std::vector<std::string> failures;
-  for (const auto& key : Subkeys(kBuiltInRoot)) {
+  for (const auto& key : BootKeys()) {
     const devmgr::StatusReply reply = Activate(key);
     if (reply.error != 0) failures.push_back(key + ": " + reply.message);
   }

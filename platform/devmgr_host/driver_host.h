@@ -28,7 +28,7 @@ class DriverHost : public ConnectionHost {
   DriverHost& operator=(const DriverHost&) = delete;
 
   // Removes what a previous run left (active keys, library copies) and activates every key under
-  // Drivers\BuiltIn; returns a text for each key that failed.
+  // Drivers\BuiltIn in the order of their Order values; returns a text for each key that failed.
   std::vector<std::string> StartUp();
   void DeactivateAll();
 

@@ -293,13 +293,18 @@ TEST_F(DeviceManagerTest, DaemonStartsWhenNeededAndBootsBuiltInDrivers) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
   }
 
-  WriteKey("Drivers\\BuiltIn\\Loop", {"FakeLoop.dll", "COM", 6});
+  // Loaded in their Order, so the second key's device is the first active one.
+  WriteKey("Drivers\\BuiltIn\\A", {"FakeLoop.dll", "COM", 6});
+  WriteKey("Drivers\\BuiltIn\\B", {"FakeLoop.dll", "COM", 7});
+  RegistryKey order;
+  ASSERT_EQ(RegistryKey::Open(Hive::kLocalMachine, "Drivers\\BuiltIn\\B", order), 0u);
+  order.SetDword("Order", 1);
   RegistryKey stale;
   ASSERT_EQ(RegistryKey::Create(Hive::kLocalMachine, "Drivers\\Active\\07", stale), 0u);
   auto port = platform::OpenDevice("COM6:", kReadWrite, 0);
   ASSERT_TRUE(port) << platform::GetLastError();
-  EXPECT_EQ(ActiveKeys(), std::vector<std::string>{"01"});
-  EXPECT_EQ(platform::ListDevices()->at(0).key, "Drivers\\BuiltIn\\Loop");
+  EXPECT_EQ(ActiveKeys(), (std::vector<std::string>{"01", "02"}));
+  EXPECT_EQ(platform::ListDevices()->at(0).key, "Drivers\\BuiltIn\\B");
 }
 
 TEST_F(DeviceManagerTest, DaemonEndsWhenItsSocketIsRemoved) {
