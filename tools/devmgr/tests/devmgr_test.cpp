@@ -259,6 +259,26 @@ TEST_F(DeviceManagerTest, OneBadConnectionHarmsNoOther) {
   EXPECT_EQ(ReadAll(*writer), "still here");
 }
 
+TEST_F(DeviceManagerTest, ListenerWaitsForAWritersReadAndNoLonger) {
+  WriteKey("Drivers\\Loop", {"FakeLoop.dll", "COM", 6});
+  Activate("Drivers\\Loop");
+  auto writer = platform::OpenDevice("COM6:", kReadWrite, 0);
+  ASSERT_TRUE(writer);
+  RawConnection listener;
+  platform::devmgr::SendMessage(listener.channel(), Operation::kOpen,
+                                platform::devmgr::OpenRequest{"COM6:", platform::kGenericRead, 0});
+  EXPECT_EQ(listener.Receive<platform::devmgr::StatusReply>().error, 0u);
+  const auto asked = std::chrono::steady_clock::now();
+  platform::devmgr::SendMessage(listener.channel(), Operation::kRead, platform::devmgr::ReadRequest{64, 4000});
+  std::this_thread::sleep_for(100ms);
+  size_t count = 0;
+  ASSERT_TRUE(writer->Write("$GP", 3, &count));
+  ASSERT_TRUE(writer->Read(nullptr, 0, &count));  // a writer's read is what pulls input in
+  const auto reply = listener.Receive<platform::devmgr::TransferReply>();
+  EXPECT_EQ(std::string(reply.bytes.begin(), reply.bytes.end()), "$GP");
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, 2s);
+}
+
 TEST_F(DeviceManagerTest, ClientOfAKilledDaemonGetsDeviceMissing) {
   WriteKey("Drivers\\Loop", {"FakeLoop.dll", "COM", 6});
   Activate("Drivers\\Loop");
