@@ -90,6 +90,7 @@ std::vector<std::string> BootKeys() {
   }
   std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   std::vector<std::string> paths;
+  paths.reserve(keys.size());
   for (auto& key : keys) paths.push_back(std::move(key.second));
   return paths;
 }
