@@ -1,16 +1,27 @@
 #include "platform/devices/device.h"
 
+#include <strings.h>
+
+#include <algorithm>
+
+#include "platform/devices/device_manager.h"
 #include "platform/devices/file_device.h"
 #include "platform/devices/port_map.h"
 #include "platform/devices/serial_control.h"
 #include "platform/devices/serial_port.h"
+#include "platform/devices/virtual_port.h"
 #include "platform/errors/errors.h"
 #include "platform/paths/paths.h"
 
 namespace platform {
 
-std::unique_ptr<Device> OpenDevice(std::string_view name, uint32_t access, uint32_t /*shareMode*/) {
+std::unique_ptr<Device> OpenDevice(std::string_view name, uint32_t access, uint32_t shareMode) {
   if (name.empty() || name.back() != ':') return FileDevice::Open(ToLinuxPath(name), access);
+  if (name.front() != '/') {
+    bool isVirtual = false;
+    std::unique_ptr<Device> port = VirtualPort::Open(name, access, shareMode, &isVirtual);
+    if (isVirtual) return port;
+  }
   uint32_t mapError = 0;
   const std::optional<std::string> path = ResolvePortName(name, &mapError);
   if (!path) {
@@ -24,6 +35,12 @@ std::unique_ptr<Device> OpenDevice(std::string_view name, uint32_t access, uint3
 std::vector<std::string> EnumDevices() {
   std::vector<std::string> names;
   for (auto& [name, path] : PortMap()) names.push_back(name);
+  for (const auto& device : ListDevices().value_or(std::vector<ActiveDevice>{})) {
+    const bool known = std::any_of(names.begin(), names.end(), [&](const std::string& name) {
+      return strcasecmp(name.c_str(), device.name.c_str()) == 0;
+    });
+    if (!known) names.push_back(device.name);
+  }
   return names;
 }
 

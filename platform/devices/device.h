@@ -41,6 +41,9 @@ class Device {
 // serial port that both want write access are refused with 32 (sharing violation) for the second
 // one; readers may share. A file ignores the share mode (and kGenericWrite opens it read-write).
 //
+// A device name ("COM6:") is first asked of the device manager (device_manager.h): an active device
+// of a stream driver opens as a virtual port whose calls run the driver in the daemon. When no
+// daemon runs, one is started only if boot drivers are configured.
 // A device name the port map does not know ("COM7:" with nothing behind it) fails with 2 (or with
 // the registry's error when the map's entries could not be read, 1015 for a damaged hive); a
 // device that cannot be opened gives the error of the open (2, 5, ...). A serial port opened for

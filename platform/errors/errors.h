@@ -28,7 +28,10 @@ enum ErrorCode : uint32_t {
   kErrorOpenFailed = 110,  // no source open
   kErrorDiskFull = 112,
   kErrorInsufficientBuffer = 122,
+  kErrorProcNotFound = 127,  // a library lacks an entry point
   kErrorAlreadyExists = 183,
+  kErrorBadExeFormat = 193,        // a file that is not a loadable library
+  kErrorFilenameExcedRange = 206,  // a path too long for where it must go
   kErrorMoreData = 234,
   kErrorNoMoreItems = 259,
   kErrorRegistryCorrupt = 1015,   // a hive file that is not a readable database

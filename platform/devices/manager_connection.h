@@ -1,0 +1,51 @@
+#pragma once
+// One connection to the device manager daemon, as a management request or a virtual port uses it.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/devmgr_protocol/protocol.h"
+#include "platform/errors/errors.h"
+
+namespace platform {
+
+class ManagerConnection {
+ public:
+  ManagerConnection() = default;
+  ~ManagerConnection();
+  ManagerConnection(const ManagerConnection&) = delete;
+  ManagerConnection& operator=(const ManagerConnection&) = delete;
+
+  // Connects to a running daemon; false with *error 2 when none runs, 206 when the socket path is
+  // too long (*message says which).
+  bool Connect(uint32_t* error, std::string* message);
+  // Connects, starting the daemon first when none runs.
+  bool ConnectStarting(uint32_t* error, std::string* message);
+
+  // Sends the request and receives the reply; false with 55 when the daemon went away.
+  template <class Request, class Reply>
+  bool Call(devmgr::Operation operation, const Request& request, Reply& reply) {
+    std::string ignored;
+    devmgr::Frame frame;
+    if (!devmgr::SendMessage(*channel_, operation, request) ||
+        devmgr::ReceiveFrame(*channel_, frame, &ignored) != devmgr::ReceiveStatus::kFrame) {
+      SetLastError(kErrorDevNotExist);
+      return false;
+    }
+    if (frame.operation != static_cast<uint32_t>(operation) || !devmgr::Decode(frame.payload, reply, &ignored)) {
+      SetLastError(kErrorInvalidData);
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  int fd_ = -1;
+  std::unique_ptr<devmgr::SocketChannel> channel_;
+};
+
+// True when the machine hive has keys under Drivers\BuiltIn: drivers that a daemon would load.
+bool HasBootDrivers();
+
+}  // namespace platform

@@ -1,0 +1,153 @@
+#include "platform/devmgr_host/connection.h"
+
+#include <algorithm>
+
+#include "platform/errors/errors.h"
+
+namespace platform {
+
+namespace {
+
+using devmgr::Operation;
+
+constexpr uint32_t kWriteAccess = 0x40000000u;
+
+class Session {
+ public:
+  Session(devmgr::Channel& channel, ConnectionHost& host) : channel_(channel), host_(host) {}
+  ~Session() {
+    if (openContext_ != 0) device_->Close(openContext_);
+  }
+
+  void Serve() {
+    devmgr::Frame frame;
+    std::string error;
+    for (;;) {
+      const devmgr::ReceiveStatus status = devmgr::ReceiveFrame(channel_, frame, &error);
+      if (status == devmgr::ReceiveStatus::kClosed) return;
+      if (status == devmgr::ReceiveStatus::kBroken) {
+        Refuse(frame.operation, kErrorInvalidData, error);
+        return;
+      }
+      if (!Dispatch(frame)) return;
+    }
+  }
+
+ private:
+  // False ends the connection.
+  bool Dispatch(const devmgr::Frame& frame) {
+    const auto operation = static_cast<Operation>(frame.operation);
+    switch (operation) {
+      case Operation::kActivate:
+        return Handle<devmgr::KeyRequest>(frame, [&](const auto& r) { return host_.Activate(r.keyPath); });
+      case Operation::kDeactivate:
+        return Handle<devmgr::NameRequest>(frame, [&](const auto& r) { return host_.Deactivate(r.name); });
+      case Operation::kList: return Handle<devmgr::EmptyMessage>(frame, [&](const auto&) { return host_.List(); });
+      case Operation::kStop:
+        // Answered first: stopping closes this connection too.
+        if (!Handle<devmgr::EmptyMessage>(frame, [](const auto&) { return devmgr::StatusReply{}; })) return false;
+        host_.RequestStop();
+        return true;
+      case Operation::kOpen: return Handle<devmgr::OpenRequest>(frame, [&](const auto& r) { return Open(r); });
+      case Operation::kRead: return HandleOnDevice<devmgr::ReadRequest>(frame, [&](const auto& r) { return Read(r); });
+      case Operation::kWrite:
+        return HandleOnDevice<devmgr::WriteRequest>(frame, [&](const auto& r) { return Write(r); });
+      case Operation::kIoControl:
+        return HandleOnDevice<devmgr::IoControlRequest>(frame, [&](const auto& r) { return IoControl(r); });
+      case Operation::kClose:
+        if (openContext_ != 0) device_->Close(openContext_);
+        openContext_ = 0;
+        devmgr::SendMessage(channel_, operation, devmgr::StatusReply{});
+        return false;
+    }
+    return Refuse(frame.operation, kErrorInvalidFunction, "unknown operation " + std::to_string(frame.operation));
+  }
+
+  template <class Request, class Handler>
+  bool Handle(const devmgr::Frame& frame, Handler handler) {
+    Request request;
+    std::string error;
+    if (!devmgr::Decode(frame.payload, request, &error)) return Refuse(frame.operation, kErrorInvalidData, error);
+    return devmgr::SendMessage(channel_, static_cast<Operation>(frame.operation), handler(request));
+  }
+
+  template <class Request, class Handler>
+  bool HandleOnDevice(const devmgr::Frame& frame, Handler handler) {
+    if (openContext_ == 0) return Refuse(frame.operation, kErrorInvalidHandle, "no device is open on this connection");
+    return Handle<Request>(frame, handler);
+  }
+
+  // Answers with an error and ends the connection: after garbage the stream cannot be trusted.
+  bool Refuse(uint32_t operation, uint32_t error, const std::string& message) {
+    devmgr::SendMessage(channel_, static_cast<Operation>(operation), devmgr::StatusReply{error, {}, message});
+    return false;
+  }
+
+  devmgr::StatusReply Open(const devmgr::OpenRequest& request) {
+    if (openContext_ != 0) return {kErrorInvalidParameter, {}, "a device is already open on this connection"};
+    std::shared_ptr<StreamDevice> device = host_.Find(request.name);
+    // An empty name tells the client that the name is no virtual port at all.
+    if (device == nullptr) return {kErrorFileNotFound, {}, "no active device " + request.name};
+    devmgr::StatusReply reply{0, request.name, {}};
+    openContext_ = device->Open(request.access, request.shareMode, &reply.error);
+    if (openContext_ == 0) {
+      if (reply.error == 0) reply.error = kErrorOpenFailed;
+      return reply;
+    }
+    device_ = std::move(device);
+    access_ = request.access;
+    reply.error = 0;
+    return reply;
+  }
+
+  // A listener that got nothing waits for the next read of a writer and tries once more.
+  devmgr::TransferReply Read(const devmgr::ReadRequest& request) {
+    const uint32_t count = std::min(request.count, devmgr::kMaxTransfer);
+    const uint32_t waitMs = std::min(request.waitMs, devmgr::kMaxReadWaitMs);
+    devmgr::TransferReply reply;
+    reply.bytes.resize(count);
+    const uint64_t seen = device_->InputSequence();
+    int64_t result = device_->Read(openContext_, reply.bytes.data(), count, &reply.error);
+    if (result == 0 && count > 0 && waitMs > 0 && (access_ & kWriteAccess) == 0) {
+      device_->WaitForInput(seen, waitMs);
+      result = device_->Read(openContext_, reply.bytes.data(), count, &reply.error);
+    }
+    reply.failed = result < 0 ? 1 : 0;
+    reply.count = result < 0 ? 0 : static_cast<uint32_t>(result);
+    reply.bytes.resize(reply.count);
+    return reply;
+  }
+
+  devmgr::TransferReply Write(const devmgr::WriteRequest& request) {
+    devmgr::TransferReply reply;
+    const int64_t result =
+        device_->Write(openContext_, request.bytes.data(), static_cast<uint32_t>(request.bytes.size()), &reply.error);
+    reply.failed = result < 0 ? 1 : 0;
+    reply.count = result < 0 ? 0 : static_cast<uint32_t>(result);
+    return reply;
+  }
+
+  devmgr::IoControlReply IoControl(const devmgr::IoControlRequest& request) {
+    devmgr::IoControlReply reply;
+    reply.out.resize(std::min(request.outSize, devmgr::kMaxTransfer));
+    reply.ok =
+        device_->IoControl(openContext_, request.code, request.in.data(), static_cast<uint32_t>(request.in.size()),
+                           reply.out.data(), static_cast<uint32_t>(reply.out.size()), &reply.returned, &reply.error)
+            ? 1
+            : 0;
+    reply.returned = std::min(reply.returned, static_cast<uint32_t>(reply.out.size()));
+    return reply;
+  }
+
+  devmgr::Channel& channel_;
+  ConnectionHost& host_;
+  std::shared_ptr<StreamDevice> device_;
+  uint32_t openContext_ = 0;
+  uint32_t access_ = 0;
+};
+
+}  // namespace
+
+void ServeConnection(devmgr::Channel& channel, ConnectionHost& host) { Session(channel, host).Serve(); }
+
+}  // namespace platform
