@@ -95,6 +95,33 @@ std::vector<std::string> BootKeys() {
   return paths;
 }
 
+uint32_t DwordOr(RegistryKey& key, const char* name, uint32_t fallback) {
+  uint32_t value = fallback;
+  return key.QueryDword(name, value) == 0 ? value : fallback;
+}
+
+// How many taps of each kind the key asks for (one of each unless it says otherwise), within the
+// driver's eight clients, so that programs opening the port itself always find a slot when the
+// key leaves room.
+TapCounts TapCountsOf(RegistryKey& key) {
+  constexpr uint32_t kMaxTaps = 8;
+  TapCounts counts;
+  counts.readWrite = std::min(DwordOr(key, "ReadWriteTaps", 1), kMaxTaps);
+  counts.readOnly = std::min(DwordOr(key, "ReadOnlyTaps", 1), kMaxTaps - counts.readWrite);
+  return counts;
+}
+
+// The input settings of the key, which a read-write tap gives the real port: a program's terminal
+// settings on its pseudo-terminal do not reach it.
+TapInputSettings TapInputOf(RegistryKey& key) {
+  TapInputSettings input;
+  input.baudRate = DwordOr(key, "InBaud", 4800);
+  input.byteSize = static_cast<uint8_t>(DwordOr(key, "InBits", 8));
+  input.parity = static_cast<uint8_t>(DwordOr(key, "InParity", 0));
+  input.stopBits = DwordOr(key, "InStopBits", 1) == 2 ? 2 : 0;  // the key counts stop bits, the port codes them
+  return input;
+}
+
 }  // namespace
 
 std::vector<std::string> DriverSearchFolders() {
@@ -188,6 +215,8 @@ devmgr::StatusReply DriverHost::Load(const std::string& keyPath, Instance& insta
     return {error, {}, "cannot write HKLM\\" + instance.activeKey};
   }
   if (!instance.driver->Init(instance.activeKey, &error)) return {error, {}, prefix + "_Init failed"};
+  instance.taps = std::make_unique<PortTaps>(*instance.driver, instance.name, TapCountsOf(key), TapInputOf(key),
+                                             JoinPath(devmgr::RunFolder(), "ports"));
   return {0, {}, {}};
 }
 
@@ -203,7 +232,10 @@ devmgr::StatusReply DriverHost::Deactivate(const std::string& name) {
 devmgr::ListReply DriverHost::List() {
   std::lock_guard lock(lock_);
   devmgr::ListReply reply;
-  for (const auto& instance : instances_) reply.devices.push_back({instance.name, instance.key, {}});
+  for (const auto& instance : instances_) {
+    reply.devices.push_back(
+        {instance.name, instance.key, instance.taps ? instance.taps->Links() : std::vector<std::string>{}});
+  }
   return reply;
 }
 
@@ -223,6 +255,7 @@ std::vector<DriverHost::Instance>::iterator DriverHost::FindInstance(const std::
 }
 
 void DriverHost::Unload(Instance& instance) {
+  instance.taps.reset();
   if (instance.driver != nullptr) instance.driver->Unload();
   if (!instance.activeKey.empty()) RegistryKey::DeleteKey(Hive::kLocalMachine, instance.activeKey);
   std::error_code ignored;

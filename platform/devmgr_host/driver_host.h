@@ -12,6 +12,7 @@
 
 #include "platform/devmgr_host/connection.h"
 #include "platform/devmgr_host/loaded_driver.h"
+#include "platform/stream_driver/port_taps.h"
 
 namespace platform {
 
@@ -46,6 +47,7 @@ class DriverHost : public ConnectionHost {
     std::string copyPath;
     uint32_t handle = 0;
     std::shared_ptr<LoadedDriver> driver;
+    std::unique_ptr<PortTaps> taps;  // ended before the driver is unloaded
   };
 
   devmgr::StatusReply Load(const std::string& keyPath, Instance& instance);

@@ -1,16 +1,13 @@
 // Runs portcat on pseudo-terminals mapped as COM ports and on files.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <string>
 #include <vector>
 
+#include "platform/testing/child_process.h"
 #include "platform/testing/files.h"
 #include "platform/testing/pty.h"
 #include "platform/testing/system_root.h"
@@ -23,71 +20,15 @@ using Clock = std::chrono::steady_clock;
 using platform::testing::MapPort;
 using platform::testing::Pty;
 
-// One run of portcat: its standard output through a pipe, its standard error in a file.
-class Portcat {
+// One run of portcat, its standard error in a file.
+class Portcat : public platform::testing::ChildProcess {
  public:
-  Portcat(const std::vector<std::string>& args, const fs::path& errorFile) : errorFile_(errorFile) {
-    int out[2];
-    if (pipe(out) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(out[1], STDOUT_FILENO);
-      const int err = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(err, STDERR_FILENO);
-      std::vector<char*> argv{const_cast<char*>(PORTCAT_PATH)};
-      for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-      argv.push_back(nullptr);
-      execv(PORTCAT_PATH, argv.data());
-      _exit(127);
-    }
-    close(out[1]);
-    out_ = out[0];
-  }
-  ~Portcat() {
-    if (pid_ > 0 && status_ < 0) Finish(0);
-    if (out_ >= 0) close(out_);
-  }
-  Portcat(const Portcat&) = delete;
-  Portcat& operator=(const Portcat&) = delete;
-
-  // Reads until `size` bytes came, the output ended or `ms` passed.
-  const std::string& ReadUntil(size_t size, int ms) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-    char buffer[4096];
-    while (output.size() < size && Clock::now() < deadline) {
-      pollfd entry{out_, POLLIN, 0};
-      if (poll(&entry, 1, 10) <= 0) continue;
-      const ssize_t n = read(out_, buffer, sizeof buffer);
-      if (n <= 0) break;
-      output.append(buffer, static_cast<size_t>(n));
-    }
-    return output;
-  }
-  void Signal(int number) const { kill(pid_, number); }
-  // The exit status once the output has ended; a run that takes longer than `ms` is killed (-1).
-  int Finish(int ms = 5000) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-    ReadUntil(SIZE_MAX, ms);
-    int status = 0;
-    while (waitpid(pid_, &status, WNOHANG) == 0) {
-      if (Clock::now() > deadline) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, &status, 0);
-        return status_ = -1;
-      }
-      usleep(5000);
-    }
-    return status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
+  Portcat(const std::vector<std::string>& args, const fs::path& errorFile)
+      : ChildProcess(PORTCAT_PATH, args, errorFile), errorFile_(errorFile) {}
   std::string Errors() const { return platform::testing::ReadFile(errorFile_); }
-
-  std::string output;
 
  private:
   fs::path errorFile_;
-  pid_t pid_ = -1;
-  int out_ = -1;
-  int status_ = -1;
 };
 
 class PortcatTest : public platform::testing::SystemRootTest {

@@ -177,7 +177,9 @@ TEST_F(DeviceManagerTest, InstancesActivateListAndDeactivate) {
   std::ostringstream err;
   EXPECT_EQ(tools::RunDevmgr({"deactivate", "COM6:"}, out, err), 0) << err.str();
   EXPECT_EQ(tools::RunDevmgr({"list"}, out, err), 0);
-  EXPECT_EQ(out.str(), "COM7:\tDrivers\\Loop7\n");
+  // Each port is offered to other programs by a read-write and a read-only tap.
+  const std::string taps = (system_.Folder() / "root/run/ports/COM7-").string();
+  EXPECT_EQ(out.str(), "COM7:\tDrivers\\Loop7\t" + taps + "rw0\t" + taps + "ro0\n");
   EXPECT_EQ(ActiveKeys(), std::vector<std::string>{"02"});
   EXPECT_EQ(DriverCopies(), 1u);
   // The connection still open on the unloaded device hears that it is gone.

@@ -4,13 +4,8 @@
 
 #include "warner/headless/run.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -23,6 +18,7 @@
 #include "platform/devices/port_map.h"
 #include "platform/registry/registry.h"
 #include "platform/reports/scripted_reporter.h"
+#include "platform/testing/child_process.h"
 #include "platform/testing/files.h"
 #include "platform/testing/pty.h"
 #include "platform/testing/reports.h"
@@ -180,87 +176,29 @@ TEST_F(RunTest, TrafficFromASeparateTmcPortIsLoggedAndPrinted) {
   EXPECT_TRUE(reporter.Records().empty());
 }
 
-// The waypost program in a child process, its standard output read through a pipe.
-class Child {
- public:
-  explicit Child(const std::vector<std::string>& args) {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    std::vector<char*> argv;
-    argv.reserve(args.size() + 1);
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    out_ = pipeFds[0];
-    ::fcntl(out_, F_SETFL, O_NONBLOCK);
-  }
-  ~Child() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-    if (out_ >= 0) ::close(out_);
-  }
-  bool Started() const { return pid_ > 0; }
-
-  // Takes what the child printed so far.
-  const std::string& Output() {
-    char buffer[4096];
-    ssize_t n;
-    while ((n = ::read(out_, buffer, sizeof buffer)) > 0) output_.append(buffer, static_cast<size_t>(n));
-    return output_;
-  }
-  // The exit status, or -1 when the child has not ended within `ms`.
-  int WaitForExit(int ms) {
-    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(ms);
-    while (Clock::now() < until) {
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return -1;
-  }
-  void Signal(int signal) const { ::kill(pid_, signal); }
-
- private:
-  pid_t pid_ = -1;
-  int out_ = -1;
-  std::string output_;
-};
-
 TEST_F(RunTest, TheProgramWarnsOfWhatThePortSendsAndEndsCleanlyOnSigterm) {
-  Child child({WAYPOST_PROGRAM, "--run", "--json", "--folder", folder_.string()});
+  platform::testing::ChildProcess child(WAYPOST_PROGRAM, {"--run", "--json", "--folder", folder_.string()});
   ASSERT_TRUE(child.Started());
   std::ifstream drive(std::string(SAMPLE_DATA_DIR) + "/drive.nmea", std::ios::binary);
   // Sentences at about 50 KB/s: far faster than a receiver, slow enough that the ring never
   // overflows while the worker pauses on an empty port.
   char block[1024];
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
-  while (child.Output().find("\"event\":\"announce\"") == std::string::npos && Clock::now() < deadline) {
+  while (!child.WaitForText("\"event\":\"announce\"", 20) && Clock::now() < deadline) {
     if (drive.read(block, sizeof block) || drive.gcount() > 0) {
       pty_.Send(std::string(block, static_cast<size_t>(drive.gcount())));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  const std::string& output = child.Output();
+  const std::string& output = child.output;
   const size_t announce = output.find("{\"event\":\"announce\"");
   ASSERT_NE(announce, std::string::npos) << output;
   EXPECT_NE(output.find("\"text\":\"Camera\"", announce), std::string::npos) << output;
 
   const Clock::time_point signalled = Clock::now();
   child.Signal(SIGTERM);
-  EXPECT_EQ(child.WaitForExit(5000), 0);
+  EXPECT_EQ(child.Finish(5000), 0);
   EXPECT_LT(Clock::now() - signalled, std::chrono::seconds(2)) << "the run ends promptly";
-  const std::string& all = child.Output();
+  const std::string& all = child.output;
   EXPECT_NE(all.find("{\"event\":\"end\",\"code\":0}"), std::string::npos) << all.substr(all.size() - 200);
 }
 
