@@ -100,7 +100,8 @@ class Session {
     return reply;
   }
 
-  // A listener that got nothing waits for the next read of a writer and tries once more.
+  // A listener that got nothing waits for the next read of a writer and tries once more. One that
+  // was told it lost data hears so at once: a second read would answer for the first.
   devmgr::TransferReply Read(const devmgr::ReadRequest& request) {
     const uint32_t count = std::min(request.count, devmgr::kMaxTransfer);
     const uint32_t waitMs = std::min(request.waitMs, devmgr::kMaxReadWaitMs);
@@ -108,7 +109,8 @@ class Session {
     reply.bytes.resize(count);
     const uint64_t seen = device_->InputSequence();
     int64_t result = device_->Read(openContext_, reply.bytes.data(), count, &reply.error);
-    if (result == 0 && count > 0 && waitMs > 0 && (access_ & kWriteAccess) == 0) {
+    const bool nothingYet = result == 0 && (reply.error == kErrorSuccess || reply.error == kErrorNotReady);
+    if (nothingYet && count > 0 && waitMs > 0 && (access_ & kWriteAccess) == 0) {
       device_->WaitForInput(seen, waitMs);
       result = device_->Read(openContext_, reply.bytes.data(), count, &reply.error);
     }

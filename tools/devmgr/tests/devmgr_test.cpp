@@ -279,6 +279,21 @@ TEST_F(DeviceManagerTest, ListenerWaitsForAWritersReadAndNoLonger) {
   EXPECT_LT(std::chrono::steady_clock::now() - asked, 2s);
 }
 
+TEST_F(DeviceManagerTest, ListenerHearsOfLostDataAtOnce) {
+  WriteKey("Drivers\\Loop", {"FakeLoop.dll", "COM", 6});
+  Activate("Drivers\\Loop");
+  auto listener = platform::OpenDevice("COM6:", platform::kGenericRead, 0);
+  ASSERT_TRUE(listener);
+  size_t count = 0;
+  ASSERT_TRUE(listener->IoControl(2, nullptr, 0, nullptr, 0, &count));  // the next read loses data
+  const auto asked = std::chrono::steady_clock::now();
+  char buffer[16];
+  ASSERT_TRUE(listener->Read(buffer, sizeof buffer, &count));
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorInvalidData);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, 150ms);  // no wait for a writer first
+}
+
 TEST_F(DeviceManagerTest, ClientOfAKilledDaemonGetsDeviceMissing) {
   WriteKey("Drivers\\Loop", {"FakeLoop.dll", "COM", 6});
   Activate("Drivers\\Loop");

@@ -1,6 +1,7 @@
 // A loopback stream driver for the device manager's tests: what any client writes, any client
 // reads back. Its globals tell whether two instances share one library file. Control request 1
-// answers the number of open contexts; any other echoes its input.
+// answers the number of open contexts; request 2 makes the next read say that data was lost (13),
+// as a reader overtaken in the ring hears it; any other echoes its input.
 
 #include <algorithm>
 #include <cerrno>
@@ -16,6 +17,7 @@ std::mutex gLock;
 std::string gBytes;
 uint32_t gOpen = 0;
 uint32_t gNextContext = 0;
+bool gLoseNext = false;
 
 }  // namespace
 
@@ -49,6 +51,11 @@ int COM_Close(uint32_t) {
 
 uint32_t COM_Read(uint32_t, void* buffer, uint32_t count) {
   std::lock_guard lock(gLock);
+  if (gLoseNext) {
+    gLoseNext = false;
+    errno = 13;
+    return 0;
+  }
   const size_t n = std::min<size_t>(count, gBytes.size());
   std::memcpy(buffer, gBytes.data(), n);
   gBytes.erase(0, n);
@@ -71,6 +78,10 @@ int COM_IOControl(uint32_t, uint32_t code, const uint8_t* in, uint32_t inSize, u
     if (outSize < sizeof gOpen) return 0;
     std::memcpy(out, &gOpen, sizeof gOpen);
     *returned = sizeof gOpen;
+    return 1;
+  }
+  if (code == 2) {
+    gLoseNext = true;
     return 1;
   }
   *returned = std::min(inSize, outSize);
