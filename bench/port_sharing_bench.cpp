@@ -55,6 +55,7 @@ using namespace std::chrono_literals;
 
 constexpr size_t kBurstBytes = 2 << 20;
 constexpr size_t kReadSize = 64 * 1024;  // what a client asks for in one read
+constexpr uint32_t kWriterWaitMs = 200;  // how long a read of the writer waits for a first byte
 constexpr auto kPacedFor = 3s;
 constexpr auto kIdleFor = 5s;
 constexpr auto kStall = 3s;  // no client got anything for this long: the rest is lost
@@ -165,7 +166,7 @@ class PortClient : public Receiver {
     if (device_ == nullptr) std::abort();
     // As a navigation program reads a port: whatever is there as soon as a byte came, or nothing
     // after a while.
-    platform::SerialTimeouts timeouts{0xFFFFFFFFu, 0xFFFFFFFFu, 200, 0, 0};
+    platform::SerialTimeouts timeouts{0xFFFFFFFFu, 0xFFFFFFFFu, kWriterWaitMs, 0, 0};
     if (writer) device_->IoControl(platform::kIoctlSerialSetTimeouts, &timeouts, sizeof timeouts, nullptr, 0, nullptr);
   }
   size_t Receive(char* buffer, size_t capacity) override {
