@@ -341,12 +341,14 @@ class Clients {
 };
 
 // Warm-up lines (sequence -1) until every client has one: the writer pulls, gpsd has synced.
-void WarmUp(Server& server, Clients& clients, int run) {
+// False when some client got none.
+bool WarmUp(Server& server, Clients& clients, int run) {
   const auto until = Clock::now() + 10s;
   while (!clients.Warm() && Clock::now() < until) {
     WriteAll(server.Feed(), Line(run, -1, NowNs()));
     std::this_thread::sleep_for(20ms);
   }
+  return clients.Warm();
 }
 
 // Waits until the clients have `expected` bytes each, or nothing more arrives.
@@ -402,7 +404,10 @@ void Latency(benchmark::State& state, const std::string& name) {
   for (auto _ : state) {
     const int run = ++setup->runs;
     Clients clients(server, clientCount, run);
-    WarmUp(server, clients, run);
+    if (!WarmUp(server, clients, run)) {
+      state.SkipWithError("a client received nothing");
+      break;
+    }
     uint64_t sent = 0;
     const auto start = Clock::now();
     for (int seq = 0; Clock::now() - start < kPacedFor; ++seq) {
@@ -429,7 +434,10 @@ void Throughput(benchmark::State& state, const std::string& name) {
   for (auto _ : state) {
     const int run = ++setup->runs;
     Clients clients(server, clientCount, run);
-    WarmUp(server, clients, run);
+    if (!WarmUp(server, clients, run)) {
+      state.SkipWithError("a client received nothing");
+      break;
+    }
     std::string burst;
     for (int seq = 0; burst.size() < kBurstBytes; ++seq) burst += Line(run, seq, 0);
     const int64_t startNs = NowNs();
@@ -463,7 +471,10 @@ void IdleCpu(benchmark::State& state, const std::string& name) {
   for (auto _ : state) {
     const int run = ++setup->runs;
     Clients clients(server, 8, run);
-    WarmUp(server, clients, run);
+    if (!WarmUp(server, clients, run)) {
+      state.SkipWithError("a client received nothing");
+      break;
+    }
     std::this_thread::sleep_for(1s);  // what the warm-up left settles
     const int64_t before = CpuNs(server.Pid());
     const auto start = Clock::now();
