@@ -10,8 +10,9 @@ namespace {
 using devmgr::Operation;
 
 // How long one read of a listener waits in the daemon for a writer to pull input: short enough
-// that a read thread sees its stop request, long enough that it does not spin.
-constexpr uint32_t kListenerWaitMs = 200;
+// that a read thread sees its stop request within a second, long enough that eight idle
+// listeners cost the daemon next to nothing (every answer is a few wake-ups there).
+constexpr uint32_t kListenerWaitMs = 1000;
 
 }  // namespace
 

@@ -100,17 +100,36 @@ class Session {
     return reply;
   }
 
-  // A listener that got nothing waits for the next read of a writer and tries once more.
+  // A listener that got nothing waits for the next read of a writer and tries once more. One that
+  // was told it lost data hears so at once: a second read would answer for the first.
   devmgr::TransferReply Read(const devmgr::ReadRequest& request) {
     const uint32_t count = std::min(request.count, devmgr::kMaxTransfer);
     const uint32_t waitMs = std::min(request.waitMs, devmgr::kMaxReadWaitMs);
+    const bool listener = (access_ & kWriteAccess) == 0;
     devmgr::TransferReply reply;
+    if (lostData_) {
+      lostData_ = false;
+      reply.error = kErrorInvalidData;
+      return reply;
+    }
     reply.bytes.resize(count);
     const uint64_t seen = device_->InputSequence();
     int64_t result = device_->Read(openContext_, reply.bytes.data(), count, &reply.error);
-    if (result == 0 && count > 0 && waitMs > 0 && (access_ & kWriteAccess) == 0) {
+    const bool nothingYet = result == 0 && (reply.error == kErrorSuccess || reply.error == kErrorNotReady);
+    if (nothingYet && count > 0 && waitMs > 0 && listener) {
       device_->WaitForInput(seen, waitMs);
       result = device_->Read(openContext_, reply.bytes.data(), count, &reply.error);
+    }
+    // A listener takes all the ring holds in one answer, a driver's read at a time: with one answer
+    // per read it could never catch up with a writer that pulls as much a read, and it would be
+    // overtaken. A loss met on the way is told with the next answer, after the bytes before it.
+    while (listener && result > 0 && static_cast<uint32_t>(result) < count) {
+      uint32_t error = 0;
+      const int64_t more =
+          device_->Read(openContext_, reply.bytes.data() + result, count - static_cast<uint32_t>(result), &error);
+      lostData_ = more == 0 && error == kErrorInvalidData;
+      if (more <= 0) break;
+      result += more;
     }
     reply.failed = result < 0 ? 1 : 0;
     reply.count = result < 0 ? 0 : static_cast<uint32_t>(result);
@@ -144,6 +163,7 @@ class Session {
   std::shared_ptr<StreamDevice> device_;
   uint32_t openContext_ = 0;
   uint32_t access_ = 0;
+  bool lostData_ = false;  // a listener's loss that its next read reports
 };
 
 }  // namespace

@@ -117,7 +117,9 @@ int64_t LoadedDriver::Read(uint32_t openContext, void* buffer, uint32_t count, u
   errno = 0;
   const uint32_t result = entry_.read(openContext, buffer, count);
   *error = DriverError();
-  if (IsWriter(openContext)) BumpInputSequence();
+  // Listeners wait for what a writer's read brought in; one that brought nothing (an idle
+  // receiver, read again and again on its time-out) wakes nobody.
+  if (result != 0 && IsWriter(openContext)) BumpInputSequence();
   if (result == kStreamFailed) return -1;
   return result > count ? count : result;  // a driver that claims more than it was given gets no more
 }

@@ -26,8 +26,9 @@ class StreamDevice {
 
   // Only a reader with write access pulls bytes from the input device into the port, so a
   // listener that got nothing waits for the next such read instead of asking again and again:
-  // InputSequence() changes after every read of an open context with write access (and when one
-  // opens); WaitForInput returns when it differs from `seen` or after timeoutMs (false).
+  // InputSequence() changes after every read of an open context with write access that delivered
+  // bytes or failed (and when one opens): an idle writer's empty reads wake no listener.
+  // WaitForInput returns when it differs from `seen` or after timeoutMs (false).
   virtual uint64_t InputSequence() const = 0;
   virtual bool WaitForInput(uint64_t seen, uint32_t timeoutMs) = 0;
 };

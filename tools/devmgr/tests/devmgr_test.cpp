@@ -274,11 +274,39 @@ TEST_F(DeviceManagerTest, ListenerWaitsForAWritersReadAndNoLonger) {
   platform::devmgr::SendMessage(listener.channel(), Operation::kRead, platform::devmgr::ReadRequest{64, 4000});
   std::this_thread::sleep_for(100ms);
   size_t count = 0;
-  ASSERT_TRUE(writer->Write("$GP", 3, &count));
-  ASSERT_TRUE(writer->Read(nullptr, 0, &count));  // a writer's read is what pulls input in
+  ASSERT_TRUE(writer->Write("$GP$GP", 6, &count));
+  char pulled[3];
+  ASSERT_TRUE(writer->Read(pulled, sizeof pulled, &count));  // a writer's read that brings input in
+  ASSERT_EQ(count, 3u);
   const auto reply = listener.Receive<platform::devmgr::TransferReply>();
   EXPECT_EQ(std::string(reply.bytes.begin(), reply.bytes.end()), "$GP");
   EXPECT_LT(std::chrono::steady_clock::now() - asked, 2s);
+}
+
+// A listener takes what is there in one read, many driver reads long, and hears of a loss at once,
+// after the bytes that came before it.
+TEST_F(DeviceManagerTest, ListenerDrainsInOneReadAndHearsOfLostDataAtOnce) {
+  WriteKey("Drivers\\Loop", {"FakeLoop.dll", "COM", 6});
+  Activate("Drivers\\Loop");
+  auto listener = platform::OpenDevice("COM6:", platform::kGenericRead, 0);
+  ASSERT_TRUE(listener);
+  const std::string held = "$GPGGA,1*00\r\n$GPRMC,2*00\r\n$GPVTG,3*00\r\n";  // three driver reads
+  for (const std::string& before : {std::string(), held}) {
+    size_t count = 0;
+    ASSERT_TRUE(listener->Write(before.data(), before.size(), &count));
+    ASSERT_TRUE(listener->IoControl(2, nullptr, 0, nullptr, 0, &count));  // a loss after what is held
+    char buffer[64];
+    auto asked = std::chrono::steady_clock::now();
+    ASSERT_TRUE(listener->Read(buffer, sizeof buffer, &count));
+    EXPECT_EQ(std::string(buffer, count), before);
+    if (!before.empty()) {
+      asked = std::chrono::steady_clock::now();
+      ASSERT_TRUE(listener->Read(buffer, sizeof buffer, &count));
+    }
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(platform::GetLastError(), platform::kErrorInvalidData);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 150ms);  // no wait for a writer first
+  }
 }
 
 TEST_F(DeviceManagerTest, ClientOfAKilledDaemonGetsDeviceMissing) {

@@ -1,6 +1,8 @@
 // A loopback stream driver for the device manager's tests: what any client writes, any client
-// reads back. Its globals tell whether two instances share one library file. Control request 1
-// answers the number of open contexts; any other echoes its input.
+// reads back, at most 16 bytes a read. Its globals tell whether two instances share one library
+// file. Control request 1 answers the number of open contexts; request 2 makes the read after the
+// bytes held now say that data was lost (13), as a reader overtaken in the ring hears it; any other
+// echoes its input.
 
 #include <algorithm>
 #include <cerrno>
@@ -16,6 +18,8 @@ std::mutex gLock;
 std::string gBytes;
 uint32_t gOpen = 0;
 uint32_t gNextContext = 0;
+constexpr size_t kReadLimit = 16;
+long gLoseAfter = -1;  // bytes still to deliver before the loss; -1 none
 
 }  // namespace
 
@@ -49,7 +53,16 @@ int COM_Close(uint32_t) {
 
 uint32_t COM_Read(uint32_t, void* buffer, uint32_t count) {
   std::lock_guard lock(gLock);
-  const size_t n = std::min<size_t>(count, gBytes.size());
+  if (gLoseAfter == 0) {
+    gLoseAfter = -1;
+    errno = 13;
+    return 0;
+  }
+  size_t n = std::min({static_cast<size_t>(count), kReadLimit, gBytes.size()});
+  if (gLoseAfter > 0) {
+    n = std::min(n, static_cast<size_t>(gLoseAfter));
+    gLoseAfter -= static_cast<long>(n);
+  }
   std::memcpy(buffer, gBytes.data(), n);
   gBytes.erase(0, n);
   errno = n > 0 ? 0 : 21;
@@ -71,6 +84,10 @@ int COM_IOControl(uint32_t, uint32_t code, const uint8_t* in, uint32_t inSize, u
     if (outSize < sizeof gOpen) return 0;
     std::memcpy(out, &gOpen, sizeof gOpen);
     *returned = sizeof gOpen;
+    return 1;
+  }
+  if (code == 2) {
+    gLoseAfter = static_cast<long>(gBytes.size());
     return 1;
   }
   *returned = std::min(inSize, outSize);
