@@ -82,6 +82,14 @@ bool Reporter::AskYesNo(const char* fmt, ...) {
   return Ask(Severity::kQuestion, message);
 }
 
+bool Reporter::AskWarning(const char* fmt, ...) {
+  va_list args;
+  va_start(args, fmt);
+  const std::string message = VFormatMessage520(fmt, args);
+  va_end(args);
+  return Ask(Severity::kWarning, message);
+}
+
 void Reporter::Inform(const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);
