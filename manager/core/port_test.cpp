@@ -93,6 +93,7 @@ PortTest::PortTest(platform::Reporter& reporter, PortTestSink& sink) : reporter_
 PortTest::~PortTest() { Stop(); }
 
 bool PortTest::Start(PortTestMode mode, const PortTestTarget& target) {
+  Stop();  // one test thread at a time
   sink_.Clear();
   caption_ = "PortData";
   auto run = std::make_shared<Run>();

@@ -56,7 +56,7 @@ OsVersion ReadOsVersion() {
 }
 
 std::string ProgramNameFor(std::string_view executablePath) {
-  const std::string base = platform::BaseNamePart(executablePath);
+  std::string base = platform::BaseNamePart(executablePath);
   const std::string_view manager = driver::kManagerBaseName;
   if (base.size() < manager.size() ||
       !platform::EqualsNoCase(std::string_view(base).substr(0, manager.size()), manager)) {

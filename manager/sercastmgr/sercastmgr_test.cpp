@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,17 +35,19 @@ constexpr const char* kSentences =
 // One run of the program: standard output through a pipe, standard error into a file.
 class ProgramRun {
  public:
-  ProgramRun(const std::vector<std::string>& args, const std::string& errorFile) : errorFile_(errorFile) {
+  ProgramRun(const std::vector<std::string>& args, const std::string& errorFile,
+             const std::string& program = SERCASTMGR_PATH)
+      : errorFile_(errorFile) {
     int out[2];
     if (pipe(out) != 0) return;
     pid_ = fork();
     if (pid_ == 0) {
       dup2(out[1], STDOUT_FILENO);
       dup2(open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
-      std::vector<char*> argv{const_cast<char*>(SERCASTMGR_PATH)};
+      std::vector<char*> argv{const_cast<char*>(program.c_str())};
       for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
       argv.push_back(nullptr);
-      execv(SERCASTMGR_PATH, argv.data());
+      execv(program.c_str(), argv.data());
       _exit(127);
     }
     close(out[1]);
@@ -176,6 +179,13 @@ TEST_F(SercastMgrTest, CommandLineFailuresSayWhatAndExitNonZero) {
     EXPECT_EQ(run.Finish(), c.status) << c.said;
     EXPECT_NE(run.Errors().find(c.said), std::string::npos) << run.Errors();
   }
+  // The TMC manager is the same program under another name, with settings of its own.
+  const std::string tmc = std::filesystem::path(SERCASTMGR_PATH).replace_filename("sercastmgrtmc").string();
+  ProgramRun run({"-A"}, Errors(), tmc);
+  EXPECT_EQ(run.Finish(), 1) << run.Errors();
+  platform::RegistryKey settings;
+  EXPECT_EQ(platform::RegistryKey::Open(platform::Hive::kCurrentUser, "software\\Velmora\\SercastMgrTMC", settings),
+            0u);
 }
 
 }  // namespace
