@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -44,10 +45,12 @@ uint32_t Dword(const std::string& path, const char* name) {
   return value;
 }
 
-void WriteKey(const std::string& path, const std::vector<std::pair<const char*, std::string>>& strings) {
+void WriteKey(const std::string& path, const std::vector<std::pair<const char*, std::string>>& strings,
+              const std::vector<std::pair<const char*, uint32_t>>& dwords = {}) {
   RegistryKey key;
   ASSERT_EQ(RegistryKey::Create(Hive::kLocalMachine, path, key), 0u);
   for (const auto& [name, value] : strings) key.SetString(name, value);
+  for (const auto& [name, value] : dwords) key.SetDword(name, value);
 }
 
 // A receiver on COM4:, an empty autostart folder and the system version's default.
@@ -109,10 +112,7 @@ TEST_F(DriverManagerTest, RefusedActivationsAreSaidAndWriteNoKey) {
       {"COM5:", "COM5:", "Can't select the same port as Source and Virtual Port."},
   };
   // A driver key of another driver offers COM5: without taking the number from the device list.
-  WriteKey("Drivers\\Other", {{"Prefix", "COM"}});
-  RegistryKey other;
-  ASSERT_EQ(RegistryKey::Open(Hive::kLocalMachine, "Drivers\\Other", other), 0u);
-  other.SetDword("Index", 5);
+  WriteKey("Drivers\\Other", {{"Prefix", "COM"}}, {{"Index", 5}});
   for (const Case& c : cases) {
     platform::ScriptedReporter reporter;
     Store(Choices(c.source, c.outPort));
@@ -245,15 +245,52 @@ TEST_F(DriverManagerTest, FailedLoadLeavesTheRegistryAsItWas) {
   }
 }
 
+// A driver left half configured, a device manager that is gone and an autostart folder that cannot
+// be made: each is said with the system's text, and nothing crashes.
+TEST_F(DriverManagerTest, BrokenStateIsSaidWithTheSystemsText) {
+  WriteKey("Drivers\\SercastNG", {{"Prefix", "COM"}}, {{"Index", 7}});  // no InPortIndex, no File
+  WriteKey("Drivers\\Active\\05", {{"Key", "Drivers\\SercastNG"}, {"Name", "COM7:"}}, {{"Hnd", 9}});
+  driver::ManagerSettings stored = Choices("COM4:", "COM7:");
+  stored.driverResident = 1;
+  Store(stored);
+  platform::testing::WriteFile(system_.Folder() / "config" / "autostart", "a file, not a folder");
+
+  auto manager = Manager();
+  ASSERT_TRUE(manager->Start());
+  EXPECT_TRUE(manager->DriverActive());
+  EXPECT_FALSE(manager->Deactivate());
+  EXPECT_TRUE(KeyExists("Drivers\\SercastNG"));  // the device is still loaded for all the manager knows
+  EXPECT_FALSE(manager->Exit());
+  const std::vector<std::string> expected{
+      "Failed to query 'HKEY_LOCAL_MACHINE\\Drivers\\SercastNG\\InPortIndex'\nError No 2: ",
+      "Failed to query 'HKEY_LOCAL_MACHINE\\Drivers\\SercastNG\\File'\nError No 2: ",
+      "Can't deactivate the device.\nError No ",
+      "Can't create the shortcut " + AutostartEntryPath("SercastMgr") + " to /usr/bin/sercastmgr.\nError No ",
+  };
+  const std::vector<std::string> texts = Texts(reporter_);
+  for (const std::string& message : expected) {
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const std::string& t) { return t.rfind(message, 0) == 0; }))
+        << message << ::testing::PrintToString(texts);
+  }
+
+  // An active key whose driver key is gone, on a port another driver key offers.
+  RegistryKey::DeleteKey(Hive::kLocalMachine, "Drivers");
+  WriteKey("Drivers\\Other", {{"Prefix", "COM"}}, {{"Index", 8}});
+  WriteKey("Drivers\\Active\\06", {{"Key", "Drivers\\Gone\\SercastNG"}, {"Name", "COM8:"}}, {{"Hnd", 10}});
+  platform::ScriptedReporter reporter;
+  manager = Manager(reporter);
+  ASSERT_TRUE(manager->Start());
+  EXPECT_TRUE(manager->DriverActive());
+  EXPECT_TRUE(platform::testing::OneRecordStartingWith(
+      reporter, "Failed to open 'HKEY_LOCAL_MACHINE\\Drivers\\Gone\\SercastNG'\nError No 2: "));
+}
+
 TEST_F(DriverManagerTest, StartRemovesThePreviousGenerationOnly) {
   WriteKey("Drivers\\Sercast", {{"Dll", "Sercast.dll"}});
   WriteKey("Drivers\\BuiltIn\\SercastAV", {{"Dll", "sercast.DLL"}});
   WriteKey("Drivers\\SercastAV", {{"Dll", "Other.dll"}});
   // An old device that cannot be unloaded (no device manager runs) is passed over, not retried for ever.
-  WriteKey("Drivers\\Active\\03", {{"Key", "Drivers\\Sercast"}, {"Name", "COM3:"}});
-  RegistryKey active;
-  ASSERT_EQ(RegistryKey::Open(Hive::kLocalMachine, "Drivers\\Active\\03", active), 0u);
-  active.SetDword("Hnd", 5);
+  WriteKey("Drivers\\Active\\03", {{"Key", "Drivers\\Sercast"}, {"Name", "COM3:"}}, {{"Hnd", 5}});
   auto manager = Manager();
   ASSERT_TRUE(manager->Start());
   EXPECT_FALSE(KeyExists("Drivers\\Sercast"));
