@@ -29,8 +29,12 @@ struct ActiveKey {
   std::string name;
 };
 
+// The hive outlives the device manager (a crash, a power cut): while none runs, what Drivers\Active
+// still holds is no loaded device, and taking it for one would leave a driver that can be neither
+// activated nor deactivated.
 std::vector<ActiveKey> ReadActiveKeys() {
   std::vector<ActiveKey> keys;
+  if (!platform::DeviceManagerRunning()) return keys;
   RegistryKey active;
   if (RegistryKey::Open(Hive::kLocalMachine, driver::kActiveRoot, active) != 0) return keys;
   std::string number;

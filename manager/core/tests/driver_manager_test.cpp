@@ -257,6 +257,13 @@ TEST_F(DriverManagerTest, BrokenStateIsSaidWithTheSystemsText) {
 
   auto manager = Manager();
   ASSERT_TRUE(manager->Start());
+  EXPECT_FALSE(manager->DriverActive());  // no device manager runs: the active key is stale
+
+  // A device manager that does not know the device behind the active key.
+  EXPECT_FALSE(platform::ActivateDevice("Drivers\\Nothing"));
+  WriteKey("Drivers\\Active\\05", {{"Key", "Drivers\\SercastNG"}, {"Name", "COM7:"}}, {{"Hnd", 9}});
+  manager = Manager();
+  ASSERT_TRUE(manager->Start());
   EXPECT_TRUE(manager->DriverActive());
   EXPECT_FALSE(manager->Deactivate());
   EXPECT_TRUE(KeyExists("Drivers\\SercastNG"));  // the device is still loaded for all the manager knows
@@ -274,7 +281,8 @@ TEST_F(DriverManagerTest, BrokenStateIsSaidWithTheSystemsText) {
   }
 
   // An active key whose driver key is gone, on a port another driver key offers.
-  RegistryKey::DeleteKey(Hive::kLocalMachine, "Drivers");
+  RegistryKey::DeleteKey(Hive::kLocalMachine, "Drivers\\SercastNG");
+  RegistryKey::DeleteKey(Hive::kLocalMachine, "Drivers\\Active\\05");
   WriteKey("Drivers\\Other", {{"Prefix", "COM"}}, {{"Index", 8}});
   WriteKey("Drivers\\Active\\06", {{"Key", "Drivers\\Gone\\SercastNG"}, {"Name", "COM8:"}}, {{"Hnd", 10}});
   platform::ScriptedReporter reporter;
@@ -289,7 +297,8 @@ TEST_F(DriverManagerTest, StartRemovesThePreviousGenerationOnly) {
   WriteKey("Drivers\\Sercast", {{"Dll", "Sercast.dll"}});
   WriteKey("Drivers\\BuiltIn\\SercastAV", {{"Dll", "sercast.DLL"}});
   WriteKey("Drivers\\SercastAV", {{"Dll", "Other.dll"}});
-  // An old device that cannot be unloaded (no device manager runs) is passed over, not retried for ever.
+  // An old device that the device manager cannot unload is passed over, not retried for ever.
+  EXPECT_FALSE(platform::ActivateDevice("Drivers\\Nothing"));  // starts the device manager
   WriteKey("Drivers\\Active\\03", {{"Key", "Drivers\\Sercast"}, {"Name", "COM3:"}}, {{"Hnd", 5}});
   auto manager = Manager();
   ASSERT_TRUE(manager->Start());
