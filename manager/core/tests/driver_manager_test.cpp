@@ -324,6 +324,23 @@ TEST_F(DriverManagerTest, RefusedStartsSaveNothing) {
   }
 }
 
+TEST_F(DriverManagerTest, TestButtonsFollowTheRunningTest) {
+  Store(Choices("COM4:", "COM7:"));
+  auto manager = Manager();
+  ASSERT_TRUE(manager->Start());
+  EXPECT_EQ(manager->View().testCaption, "PortData");
+  manager->PressTest(PortTestMode::kGps);
+  ManagerView view = manager->View();
+  EXPECT_EQ(view.testCaption, "GPS Data from COM4:");
+  EXPECT_EQ(view.testGps.text, "Stop GPS");
+  EXPECT_FALSE(view.testRaw.enabled);
+  manager->PressTest(PortTestMode::kGps);
+  view = manager->View();
+  EXPECT_EQ(view.testGps.text, "Test GPS");
+  EXPECT_TRUE(view.testRaw.enabled && view.testGps.enabled);
+  EXPECT_TRUE(Texts(reporter_).empty());
+}
+
 TEST_F(DriverManagerTest, ChoosingAFileAndCancelling) {
   Store(Choices("COM4:", "COM7:"));
   auto manager = Manager();
