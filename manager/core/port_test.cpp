@@ -1,5 +1,6 @@
 #include "manager/core/port_test.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>

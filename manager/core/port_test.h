@@ -3,7 +3,7 @@
 // A virtual port is read as a second, read-only client while the test's own handle, opened with
 // write access, makes the driver read its input: so the sharing itself is what is tested.
 
-#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>

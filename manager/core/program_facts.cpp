@@ -7,6 +7,7 @@
 
 #include "driver/registry/driver_keys.h"
 #include "platform/paths/paths.h"
+#include "platform/registry/registry.h"
 #include "platform/text/text.h"
 
 namespace manager {
@@ -51,8 +52,14 @@ OsVersion ParseOsVersion(std::string_view text) {
 }
 
 OsVersion ReadOsVersion() {
-  const char* text = std::getenv(kOsVersionVariable);
-  return text == nullptr ? OsVersion{} : ParseOsVersion(text);
+  if (const char* text = std::getenv(kOsVersionVariable)) return ParseOsVersion(text);
+  platform::RegistryKey key;
+  std::string text;
+  if (platform::RegistryKey::Open(platform::Hive::kLocalMachine, kOsVersionKey, key) == 0 &&
+      key.QueryString(kOsVersionValue, text) == 0) {
+    return ParseOsVersion(text);
+  }
+  return {};
 }
 
 std::string ProgramNameFor(std::string_view executablePath) {

@@ -8,12 +8,15 @@
 namespace manager {
 
 // The handheld's version decides where a resident driver is kept. Linux has no such number, so it
-// is a setting: kDefaultOsVersion unless the environment variable names another ("4.2").
+// is a setting: the environment variable when set, else the string value OsVersion of HKLM\Linux
+// ("4.2"), else 5.0.
 struct OsVersion {
   int major = 5;
   int minor = 0;
 };
 inline constexpr const char* kOsVersionVariable = "DW_OS_VERSION";
+inline constexpr const char* kOsVersionKey = "Linux";
+inline constexpr const char* kOsVersionValue = "OsVersion";
 OsVersion ReadOsVersion();
 // "MAJOR" or "MAJOR.MINOR" with decimal digits only; nothing else changes the default.
 OsVersion ParseOsVersion(std::string_view text);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "manager/core/autostart.h"
+#include "platform/registry/registry.h"
 #include "platform/testing/system_root.h"
 
 namespace manager {
@@ -31,6 +32,19 @@ TEST(ProgramFactsTest, FileNamesGiveTheProgramAndInstanceNames) {
     EXPECT_EQ(facts.registryName, c.registry) << c.path;
     EXPECT_EQ(facts.moduleFileName.front(), '/') << c.path;
   }
+}
+
+class OsVersionTest : public platform::testing::SystemRootTest {};
+
+TEST_F(OsVersionTest, EnvironmentWinsOverTheRegistryWhichWinsOverTheDefault) {
+  unsetenv(kOsVersionVariable);
+  EXPECT_EQ(ReadOsVersion().major, 5);
+  platform::RegistryKey key;
+  ASSERT_EQ(platform::RegistryKey::Create(platform::Hive::kLocalMachine, kOsVersionKey, key), 0u);
+  key.SetString(kOsVersionValue, "4.2");
+  EXPECT_EQ(ReadOsVersion().minor, 2);
+  ScopedEnv version(kOsVersionVariable, "6.1");
+  EXPECT_EQ(ReadOsVersion().major, 6);
 }
 
 TEST(ProgramFactsTest, OsVersionIsReadOnlyFromAWellFormedSetting) {
