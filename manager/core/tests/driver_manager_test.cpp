@@ -293,6 +293,18 @@ TEST_F(DriverManagerTest, BrokenStateIsSaidWithTheSystemsText) {
       reporter, "Failed to open 'HKEY_LOCAL_MACHINE\\Drivers\\Gone\\SercastNG'\nError No 2: "));
 }
 
+TEST_F(DriverManagerTest, DamagedMachineHiveIsSaidWhenTheKeyCannotBeMade) {
+  driver::ManagerSettings stored = Choices("FILE", "COM7:");
+  stored.sourceFile = "/home/driver/drive.gps";
+  Store(stored);
+  platform::testing::WriteFile(platform::HiveFilePath(Hive::kLocalMachine), std::string(4096, 'x'));
+  auto manager = Manager();
+  ASSERT_TRUE(manager->Start(RunMode::kActivate));
+  EXPECT_FALSE(manager->Activate());
+  EXPECT_TRUE(platform::testing::OneRecordStartingWith(
+      reporter_, "Can't create the driver entry: Drivers\\SercastNG\nError No 1015: "));
+}
+
 TEST_F(DriverManagerTest, StartRemovesThePreviousGenerationOnly) {
   WriteKey("Drivers\\Sercast", {{"Dll", "Sercast.dll"}});
   WriteKey("Drivers\\BuiltIn\\SercastAV", {{"Dll", "sercast.DLL"}});
