@@ -39,6 +39,8 @@ class Reporter {
   void Warn(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
   // A Yes/No question; true for Yes.
   bool AskYesNo(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  // A Yes/No question with the warning icon, for a step that cannot be undone; true for Yes.
+  bool AskWarning(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
   // An OK box with the information icon.
   void Inform(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 
