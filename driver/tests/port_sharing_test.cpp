@@ -108,10 +108,10 @@ int FreeTcpPort() {
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t size = sizeof address;
-  ::bind(probe, reinterpret_cast<sockaddr*>(&address), size);
-  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
+  const bool bound = ::bind(probe, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+                     ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size) == 0;
   ::close(probe);
-  return ntohs(address.sin_port);
+  return bound ? ntohs(address.sin_port) : -1;
 }
 
 int ConnectWithRetries(int port) {
@@ -163,6 +163,7 @@ TEST_F(PortSharingTest, GpsdOnAReadOnlyTapReportsTheFixesPortcatSees) {
   const std::string tap = ReadOnlyTap();
   ASSERT_FALSE(tap.empty());
   const int port = FreeTcpPort();
+  ASSERT_GT(port, 0);
   ChildProcess daemon(gpsd, {"-N", "-n", "-b", "-S", std::to_string(port), tap});
   std::vector<std::unique_ptr<ChildProcess>> runs;
   runs.push_back(Portcat({"--write"}));
