@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QStringList>
 #include <QVBoxLayout>
@@ -83,6 +84,8 @@ ManagerDialog::ManagerDialog(DriverManager& manager, PortTestList& lines, QWidge
   BuildLayout(lines.Widget());
   Connect();
   Refresh();
+  // On a small car screen the test list gives up lines before the window leaves the screen.
+  if (const QScreen* shown = screen()) resize(sizeHint().boundedTo(shown->availableSize()));
 }
 
 void ManagerDialog::BuildLayout(QListWidget* list) {

@@ -124,5 +124,20 @@ TEST_F(ManagerDialogTest, ActivateDeactivateAndCloseSavesTheChoices) {
   EXPECT_EQ(saved.outPort, "COM7:");
 }
 
+TEST_F(ManagerDialogTest, RawTestLinesReachTheListFromTheTestThread) {
+  Choose("input", "COM4:");
+  QTest::mouseClick(Find<QPushButton>("Test Raw"), Qt::LeftButton);
+  EXPECT_EQ(Find<QLabel>("Raw Data from COM4:")->text(), "Raw Data from COM4:");
+  QListWidget* list = lines_.Widget();
+  for (int i = 0; i < 50 && list->count() == 0; ++i) {
+    receiver_.Send("$GPGSV,one line\r\n");
+    QTest::qWait(50);
+  }
+  ASSERT_GT(list->count(), 0);
+  EXPECT_EQ(list->item(0)->text().toStdString().rfind("$GPGSV,one line", 0), 0u) << list->item(0)->text().toStdString();
+  QTest::mouseClick(Find<QPushButton>("Stop Raw"), Qt::LeftButton);
+  EXPECT_TRUE(Find<QPushButton>("Test GPS")->isEnabled());
+}
+
 }  // namespace
 }  // namespace manager::ui
