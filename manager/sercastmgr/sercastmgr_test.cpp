@@ -162,6 +162,17 @@ TEST_F(SercastMgrTest, ActivateReadTestAndDeactivateWithoutADisplay) {
   }
 }
 
+TEST_F(SercastMgrTest, WithADisplayTheWindowOpensAndClosesSavingTheChoices) {
+  const std::string picture = (system_.Folder() / "window.png").string();
+  platform::testing::ScopedEnv qpa("QT_QPA_PLATFORM", "offscreen");
+  platform::testing::ScopedEnv screenshot("DW_SCREENSHOT", picture);
+  ProgramRun run({}, Errors());
+  EXPECT_EQ(run.Finish(), 0) << run.Errors();
+  EXPECT_GT(std::filesystem::file_size(picture), 0u);
+  platform::RegistryKey settings;
+  EXPECT_EQ(platform::RegistryKey::Open(platform::Hive::kCurrentUser, "software\\Velmora\\SercastMgr", settings), 0u);
+}
+
 TEST_F(SercastMgrTest, CommandLineFailuresSayWhatAndExitNonZero) {
   platform::testing::ScopedEnv display("DISPLAY", "");
   platform::testing::ScopedEnv wayland("WAYLAND_DISPLAY", "");
