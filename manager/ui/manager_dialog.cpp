@@ -47,19 +47,31 @@ PortTestList::PortTestList() : list_(new QListWidget) {
   list_->setMinimumHeight(list_->fontMetrics().height() * 3);
 }
 
-void PortTestList::Clear() {
+PortTestList::~PortTestList() {
+  if (list_ && list_->parent() == nullptr) delete list_;
+}
+
+// Lines that come after the window has gone are dropped.
+template <typename Change>
+void PortTestList::Post(Change change) {
   QMetaObject::invokeMethod(
-      this, [this] { list_->clear(); }, Qt::QueuedConnection);
+      this,
+      [this, change] {
+        if (list_) change(*list_);
+      },
+      Qt::QueuedConnection);
+}
+
+void PortTestList::Clear() {
+  Post([](QListWidget& list) { list.clear(); });
 }
 
 void PortTestList::RemoveFirstLine() {
-  QMetaObject::invokeMethod(
-      this, [this] { delete list_->takeItem(0); }, Qt::QueuedConnection);
+  Post([](QListWidget& list) { delete list.takeItem(0); });
 }
 
 void PortTestList::AddLine(const std::string& line) {
-  QMetaObject::invokeMethod(
-      this, [this, text = Text(line)] { list_->addItem(text); }, Qt::QueuedConnection);
+  Post([text = Text(line)](QListWidget& list) { list.addItem(text); });
 }
 
 ManagerDialog::ManagerDialog(DriverManager& manager, PortTestList& lines, QWidget* parent)

@@ -20,6 +20,10 @@ namespace manager::ui {
 class PortTestList final : public QObject, public PortTestSink {
  public:
   PortTestList();
+  ~PortTestList() override;
+  PortTestList(const PortTestList&) = delete;
+  PortTestList& operator=(const PortTestList&) = delete;
+  // The list widget, for a window to take into its layout.
   QListWidget* Widget() const { return list_; }
 
   void Clear() override;
@@ -27,6 +31,9 @@ class PortTestList final : public QObject, public PortTestSink {
   void AddLine(const std::string& line) override;
 
  private:
+  template <typename Change>
+  void Post(Change change);
+
   QPointer<QListWidget> list_;
 };
 
