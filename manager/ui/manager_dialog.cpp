@@ -42,37 +42,28 @@ QComboBox* CompactCombo(QWidget* parent) {
 
 }  // namespace
 
+// The signals cross from the test thread to the list's; with the list gone, they go nowhere.
 PortTestList::PortTestList() : list_(new QListWidget) {
   list_->setObjectName("testLines");
   list_->setMinimumHeight(list_->fontMetrics().height() * 3);
+  connect(this, &PortTestList::Cleared, list_, &QListWidget::clear, Qt::QueuedConnection);
+  connect(
+      this, &PortTestList::FirstLineRemoved, list_, [list = list_.data()] { delete list->takeItem(0); },
+      Qt::QueuedConnection);
+  connect(
+      this, &PortTestList::LineAdded, list_, [list = list_.data()](const QString& line) { list->addItem(line); },
+      Qt::QueuedConnection);
 }
 
 PortTestList::~PortTestList() {
   if (list_ && list_->parent() == nullptr) delete list_;
 }
 
-// Lines that come after the window has gone are dropped.
-template <typename Change>
-void PortTestList::Post(Change change) {
-  QMetaObject::invokeMethod(
-      this,
-      [this, change] {
-        if (list_) change(*list_);
-      },
-      Qt::QueuedConnection);
-}
+void PortTestList::Clear() { emit Cleared(); }
 
-void PortTestList::Clear() {
-  Post([](QListWidget& list) { list.clear(); });
-}
+void PortTestList::RemoveFirstLine() { emit FirstLineRemoved(); }
 
-void PortTestList::RemoveFirstLine() {
-  Post([](QListWidget& list) { delete list.takeItem(0); });
-}
-
-void PortTestList::AddLine(const std::string& line) {
-  Post([text = Text(line)](QListWidget& list) { list.addItem(text); });
-}
+void PortTestList::AddLine(const std::string& line) { emit LineAdded(Text(line)); }
 
 ManagerDialog::ManagerDialog(DriverManager& manager, PortTestList& lines, QWidget* parent)
     : QDialog(parent),

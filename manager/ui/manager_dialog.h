@@ -18,6 +18,8 @@ namespace manager::ui {
 // The port test's lines. The test thread calls in; the lines reach the list on the window's thread,
 // in order. Must outlive the DriverManager that writes to it.
 class PortTestList final : public QObject, public PortTestSink {
+  Q_OBJECT
+
  public:
   PortTestList();
   ~PortTestList() override;
@@ -30,10 +32,12 @@ class PortTestList final : public QObject, public PortTestSink {
   void RemoveFirstLine() override;
   void AddLine(const std::string& line) override;
 
- private:
-  template <typename Change>
-  void Post(Change change);
+ signals:
+  void Cleared();
+  void FirstLineRemoved();
+  void LineAdded(const QString& line);
 
+ private:
   QPointer<QListWidget> list_;
 };
 
