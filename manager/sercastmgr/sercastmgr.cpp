@@ -108,10 +108,13 @@ bool HasDisplay() {
 void ScheduleScreenshot(QDialog& dialog) {
   const char* path = std::getenv("DW_SCREENSHOT");
   if (path == nullptr || *path == '\0') return;
-  QTimer::singleShot(500, &dialog, [&dialog, file = QString::fromLocal8Bit(path)] {
+  auto* timer = new QTimer(&dialog);
+  timer->setSingleShot(true);
+  QObject::connect(timer, &QTimer::timeout, &dialog, [&dialog, file = QString::fromLocal8Bit(path)] {
     if (!dialog.grab().save(file)) std::fprintf(stderr, "Can't save the screenshot %s\n", qPrintable(file));
     dialog.close();
   });
+  timer->start(500);
 }
 
 int RunDialog(int argc, char** argv, const manager::ProgramFacts& facts) {
