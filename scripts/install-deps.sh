@@ -16,6 +16,8 @@ packages=(
   gpsbabel
   # a GPS daemon as an unmodified program on a virtual port's pseudo-terminal
   gpsd
+  # the driver manager's dialog, its tests and its screenshot on a virtual display
+  qt6-base-dev xvfb
 )
 
 missing=()

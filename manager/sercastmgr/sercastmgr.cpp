@@ -3,7 +3,11 @@
 
 #include <signal.h>
 
+#include <QApplication>
+#include <QPointer>
+#include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -12,6 +16,8 @@
 #include "manager/core/driver_manager.h"
 #include "manager/core/port_test.h"
 #include "manager/core/program_facts.h"
+#include "manager/ui/manager_dialog.h"
+#include "manager/ui/qt_reporter.h"
 #include "platform/devices/device_manager.h"
 #include "platform/paths/paths.h"
 #include "platform/reports/console_reporter.h"
@@ -54,11 +60,11 @@ bool IsActiveDevice(std::string_view port) {
 }
 
 int RunPortTest(const manager::ProgramFacts& facts, manager::PortTestMode mode, const std::string& port) {
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);  // before the test thread, which inherits it
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);  // before the test thread, which inherits it
 
   platform::ConsoleReporter reporter(false);
   StdoutSink sink;
@@ -68,7 +74,7 @@ int RunPortTest(const manager::ProgramFacts& facts, manager::PortTestMode mode, 
   if (!test.Start(mode, {port, IsActiveDevice(port), settings.baudRate})) return kExitFailure;
   std::fprintf(stderr, "%s\n", test.Caption().c_str());
   int received = 0;
-  sigwait(&signals, &received);
+  sigwait(&stopSignals, &received);
   test.Stop();
   return 0;
 }
@@ -88,6 +94,44 @@ int RunAutomatic(const manager::ProgramFacts& facts, manager::RunMode mode) {
   return done && saved ? 0 : kExitFailure;
 }
 
+bool Set(const char* variable) {
+  const char* value = std::getenv(variable);
+  return value != nullptr && *value != '\0';
+}
+
+bool HasDisplay() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || (platform != nullptr && std::string_view(platform) == "offscreen");
+}
+
+// DW_SCREENSHOT=path: the window saves a picture of itself to path once shown, and closes.
+void ScheduleScreenshot(QDialog& dialog) {
+  const char* path = std::getenv("DW_SCREENSHOT");
+  if (path == nullptr || *path == '\0') return;
+  auto* timer = new QTimer(&dialog);
+  timer->setSingleShot(true);
+  QObject::connect(timer, &QTimer::timeout, &dialog, [&dialog, file = QString::fromLocal8Bit(path)] {
+    if (!dialog.grab().save(file)) std::fprintf(stderr, "Can't save the screenshot %s\n", qPrintable(file));
+    dialog.close();
+  });
+  timer->start(500);
+}
+
+int RunDialog(int argc, char** argv, const manager::ProgramFacts& facts) {
+  QApplication app(argc, argv);
+  manager::ui::QtReporter reporter;
+  manager::ui::PortTestList lines;
+  QPointer<QWidget> window;
+  manager::DriverManager manager(facts, reporter, lines, manager::ui::QtFileChooser(window));
+  if (!manager.Start()) return kExitFailure;
+  manager::ui::ManagerDialog dialog(manager, lines);
+  window = &dialog;
+  reporter.SetParent(&dialog);
+  ScheduleScreenshot(dialog);
+  dialog.exec();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -105,9 +149,10 @@ int main(int argc, char** argv) {
     return RunPortTest(facts, option == "--test-raw" ? manager::PortTestMode::kRaw : manager::PortTestMode::kGps,
                        argv[2]);
   }
+  if (argc == 1 && HasDisplay()) return RunDialog(argc, argv, facts);
   if (argc == 1) {
     std::fprintf(stderr,
-                 "%s: the dialog is not built yet; use -A or -D to activate or deactivate the driver, "
+                 "%s: no display to show the window on; use -A or -D to activate or deactivate the driver, "
                  "--test-raw PORT or --test-gps PORT to test a port (--help says more)\n",
                  program.c_str());
     return kExitUsage;

@@ -162,7 +162,21 @@ TEST_F(SercastMgrTest, ActivateReadTestAndDeactivateWithoutADisplay) {
   }
 }
 
+TEST_F(SercastMgrTest, WithADisplayTheWindowOpensAndClosesSavingTheChoices) {
+  const std::string picture = (system_.Folder() / "window.png").string();
+  platform::testing::ScopedEnv qpa("QT_QPA_PLATFORM", "offscreen");
+  platform::testing::ScopedEnv screenshot("DW_SCREENSHOT", picture);
+  ProgramRun run({}, Errors());
+  EXPECT_EQ(run.Finish(), 0) << run.Errors();
+  EXPECT_GT(std::filesystem::file_size(picture), 0u);
+  platform::RegistryKey settings;
+  EXPECT_EQ(platform::RegistryKey::Open(platform::Hive::kCurrentUser, "software\\Velmora\\SercastMgr", settings), 0u);
+}
+
 TEST_F(SercastMgrTest, CommandLineFailuresSayWhatAndExitNonZero) {
+  platform::testing::ScopedEnv display("DISPLAY", "");
+  platform::testing::ScopedEnv wayland("WAYLAND_DISPLAY", "");
+  platform::testing::ScopedEnv qpa("QT_QPA_PLATFORM", "");
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -170,7 +184,7 @@ TEST_F(SercastMgrTest, CommandLineFailuresSayWhatAndExitNonZero) {
   };
   const Case cases[] = {
       {{"-A"}, 1, "Error: Please select an Input Port."},
-      {{}, 2, "sercastmgr: the dialog is not built yet"},
+      {{}, 2, "sercastmgr: no display to show the window on; use -A or -D"},
       {{"--test-raw", "COM9:"}, 1, "Error: Can't open 'COM9:'\nError No 2"},
       {{"-X"}, 2, "Usage: sercastmgr"},
   };
