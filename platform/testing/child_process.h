@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -23,6 +24,8 @@ class ChildProcess {
   pid_t Pid() const { return pid_; }
   // Reads until `size` bytes came, the output ended or `ms` passed.
   const std::string& ReadUntil(size_t size, int ms);
+  // Takes what has come without waiting, so a child that writes much never blocks on its output.
+  void Drain() { ReadUntil(SIZE_MAX, 1); }
   // Reads until `text` came or `ms` passed; true when it came.
   bool WaitForText(std::string_view text, int ms);
   void Signal(int number) const;
