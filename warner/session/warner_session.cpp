@@ -227,7 +227,7 @@ SessionEnd WarnerSession::RunOnSources(bool standAlone, const std::atomic<bool>&
   if (sources.Alternate().Configured()) {
     worker_.SetAlternateFileReader(&alternate, sources.Alternate().IsPositionSource());
   }
-  const SessionEnd end = RunWorker(sources, sources.ReadsGpsBytes() ? &bytes : nullptr, stop);
+  const SessionEnd end = RunWorker(sources, &bytes, stop);
   worker_.SetAlternateFileReader(nullptr, false);
   // A source that fails while running (a receiver unplugged) ends the worker, and only here can
   // it be said; opening failures were said where they happened.
@@ -245,7 +245,9 @@ SessionEnd WarnerSession::RunWorker(serial::SerialSources& sources, ByteSource* 
   SessionEnd end;
   end.code = sources.StartSources();
   end.opened = end.code == 0;
-  if (end.opened) end.code = worker_.Run(bytes, stop);
+  // Only the started sources know whether bytes come at all: the search for the driver's virtual
+  // port happens in StartSources.
+  if (end.opened) end.code = worker_.Run(sources.ReadsGpsBytes() ? bytes : nullptr, stop);
   sources.StopSources();
   worker_.SetTrafficPortReader(nullptr);
   trafficPort_.reset();
