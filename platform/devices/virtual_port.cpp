@@ -80,7 +80,7 @@ bool VirtualPort::IoControl(uint32_t code, const void* in, size_t inSize, void* 
   if (inBytes != nullptr) request.in.assign(inBytes, inBytes + std::min<size_t>(inSize, devmgr::kMaxTransfer));
   devmgr::IoControlReply reply;
   if (!connection_->Call(Operation::kIoControl, request, reply)) return false;
-  if (out != nullptr) std::memcpy(out, reply.out.data(), std::min(reply.out.size(), outSize));
+  if (out != nullptr && !reply.out.empty()) std::memcpy(out, reply.out.data(), std::min(reply.out.size(), outSize));
   if (returned != nullptr) *returned = std::min<size_t>(reply.returned, outSize);
   SetLastError(reply.error);
   return reply.ok != 0;

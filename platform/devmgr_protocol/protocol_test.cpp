@@ -13,7 +13,7 @@ class MemoryChannel : public Channel {
   explicit MemoryChannel(std::vector<uint8_t> bytes = {}) : bytes_(std::move(bytes)) {}
   size_t Receive(uint8_t* buffer, size_t size) override {
     const size_t n = std::min(size, bytes_.size() - at_);
-    std::memcpy(buffer, bytes_.data() + at_, n);
+    if (n > 0) std::memcpy(buffer, bytes_.data() + at_, n);
     at_ += n;
     return n;
   }

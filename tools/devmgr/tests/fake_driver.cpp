@@ -63,7 +63,7 @@ uint32_t COM_Read(uint32_t, void* buffer, uint32_t count) {
     n = std::min(n, static_cast<size_t>(gLoseAfter));
     gLoseAfter -= static_cast<long>(n);
   }
-  std::memcpy(buffer, gBytes.data(), n);
+  if (n > 0) std::memcpy(buffer, gBytes.data(), n);
   gBytes.erase(0, n);
   errno = n > 0 ? 0 : 21;
   return static_cast<uint32_t>(n);
