@@ -18,6 +18,8 @@ packages=(
   gpsd
   # the driver manager's dialog, its tests and its screenshot on a virtual display
   qt6-base-dev xvfb
+  # the warner's windows: X11 window titles, and a small window manager for the always-on-top tests
+  libx11-dev openbox
 )
 
 missing=()
