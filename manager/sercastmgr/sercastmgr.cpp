@@ -17,10 +17,10 @@
 #include "manager/core/port_test.h"
 #include "manager/core/program_facts.h"
 #include "manager/ui/manager_dialog.h"
-#include "manager/ui/qt_reporter.h"
 #include "platform/devices/device_manager.h"
 #include "platform/paths/paths.h"
 #include "platform/reports/console_reporter.h"
+#include "platform/reports/ui/qt_reporter.h"
 #include "platform/text/text.h"
 
 namespace {
@@ -119,7 +119,7 @@ void ScheduleScreenshot(QDialog& dialog) {
 
 int RunDialog(int argc, char** argv, const manager::ProgramFacts& facts) {
   QApplication app(argc, argv);
-  manager::ui::QtReporter reporter;
+  platform::ui::QtReporter reporter;
   manager::ui::PortTestList lines;
   QPointer<QWidget> window;
   manager::DriverManager manager(facts, reporter, lines, manager::ui::QtFileChooser(window));

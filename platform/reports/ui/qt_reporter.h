@@ -6,7 +6,7 @@
 
 #include "platform/reports/reporter.h"
 
-namespace manager::ui {
+namespace platform::ui {
 
 class QtReporter final : public platform::Reporter {
  public:
@@ -21,4 +21,4 @@ class QtReporter final : public platform::Reporter {
   QPointer<QWidget> parent_;
 };
 
-}  // namespace manager::ui
+}  // namespace platform::ui

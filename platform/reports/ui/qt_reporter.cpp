@@ -1,9 +1,9 @@
-#include "manager/ui/qt_reporter.h"
+#include "platform/reports/ui/qt_reporter.h"
 
 #include <QMessageBox>
 #include <QString>
 
-namespace manager::ui {
+namespace platform::ui {
 namespace {
 
 QMessageBox::Icon IconOf(platform::Severity severity) {
@@ -32,4 +32,4 @@ bool QtReporter::Ask(platform::Severity severity, std::string_view text) {
   return box.exec() == QMessageBox::Yes;
 }
 
-}  // namespace manager::ui
+}  // namespace platform::ui
