@@ -124,6 +124,14 @@ void FillBattery(const PopupLayout& layout, const BatteryState& battery, PopupCo
 
 }  // namespace
 
+BatteryState BatteryFromPower(const platform::PowerStatus& power) {
+  using Source = BatteryState::Source;
+  if (!power.known) return {Source::kUnknown, -1};
+  if (power.onMains) return {Source::kMains, power.percent};
+  if (power.batteryFull) return {Source::kFullOnBattery, power.percent};
+  return {power.percent >= 0 ? Source::kBattery : Source::kUnknown, power.percent};
+}
+
 PopupContent BlankContent(const PopupLayout& layout) {
   PopupContent content;
   content.background = layout.backColour[0];

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/power/power_status.h"
 #include "warner/display/popup_layout.h"
 #include "warner/gps/gps_fix.h"
 
@@ -20,6 +21,9 @@ struct BatteryState {
   Source source = Source::kUnknown;
   int percent = -1;  // kBattery: the charge left
 };
+
+// The machine's power as the BATT window tells it. A Linux machine has no backup battery.
+BatteryState BatteryFromPower(const platform::PowerStatus& power);
 
 // Everything the windows show, copied under the fix lock.
 struct DisplayInputs {

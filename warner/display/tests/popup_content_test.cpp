@@ -150,6 +150,15 @@ TEST(PopupContentTest, BatteryTextsAndBands) {
     EXPECT_EQ(content.background, c.background) << c.text;
     EXPECT_EQ(content.textColour, c.textColour) << c.text;
   }
+  const struct {
+    platform::PowerStatus power;
+    Source source;
+  } kPower[] = {{{false, false, false, -1}, Source::kUnknown},
+                {{true, true, true, 100}, Source::kMains},
+                {{true, false, true, 100}, Source::kFullOnBattery},
+                {{true, false, false, 30}, Source::kBattery},
+                {{true, false, false, -1}, Source::kUnknown}};
+  for (const auto& c : kPower) EXPECT_EQ(BatteryFromPower(c.power).source, c.source) << c.power.percent;
 }
 
 }  // namespace
