@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
@@ -40,6 +41,11 @@ void AddSupply(const std::filesystem::path& supply, PowerStatus& status, bool& b
 }
 
 }  // namespace
+
+std::string PowerSupplyFolder() {
+  const char* root = std::getenv("DW_SYS_ROOT");
+  return std::string(root != nullptr && *root != '\0' ? root : "/sys") + "/class/power_supply";
+}
 
 PowerStatus ReadPowerStatus(const std::string& folder) {
   PowerStatus status;

@@ -5,8 +5,6 @@
 
 namespace platform {
 
-inline constexpr const char* kPowerSupplyFolder = "/sys/class/power_supply";
-
 struct PowerStatus {
   bool known = false;        // a mains supply or a battery of the machine was found
   bool onMains = false;      // a mains or USB supply is online
@@ -17,6 +15,9 @@ struct PowerStatus {
 // Reads every supply below `folder` (one sub-folder per supply with "type", "online", "scope",
 // "capacity" and "status" files). Batteries of devices (a wireless mouse's) do not count; of
 // several batteries the first in name order gives the charge.
-PowerStatus ReadPowerStatus(const std::string& folder = kPowerSupplyFolder);
+PowerStatus ReadPowerStatus(const std::string& folder);
+
+// The machine's folder: class/power_supply below $DW_SYS_ROOT when set (tests, demos), else /sys.
+std::string PowerSupplyFolder();
 
 }  // namespace platform

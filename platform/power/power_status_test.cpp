@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 #include <string>
 
@@ -47,6 +48,9 @@ TEST(PowerStatusTest, ReadsTheSuppliesOfAFolder) {
     EXPECT_EQ(status.percent, c.expected.percent) << c.name;
   }
   EXPECT_FALSE(ReadPowerStatus("/nonexistent/power").known);
+  setenv("DW_SYS_ROOT", "/fake/sys", 1);
+  EXPECT_EQ(PowerSupplyFolder(), "/fake/sys/class/power_supply");
+  unsetenv("DW_SYS_ROOT");
 }
 
 }  // namespace
