@@ -1,5 +1,6 @@
 #include "warner/display/popup_layout.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -13,6 +14,8 @@
 
 namespace warner::display {
 namespace {
+
+constexpr int kMaxOpenSeconds = 0x7FFFFFFF / 1000;
 
 constexpr const char* kCodeNames[] = {"PSNT", "TIME", "ANNO", "ANDI", "SPED", "HEAD", "COOR", "HGHT",
                                       "HDOP", "TMCS", "BATT", "DIDI", "DIRC", "TMPL", "UNDF"};
@@ -203,8 +206,10 @@ PopupLayout DefaultLayout(FieldCode code, std::string_view name, int announceOpe
     case FieldCode::kANDI: units("m", "m"); [[fallthrough]];
     case FieldCode::kANNO:
       // The settings correct a value below 1 already; a layout read on its own must not show an
-      // announcement for no time at all.
-      layout.openTime = static_cast<uint32_t>(announceOpenTime < 1 ? 10 : announceOpenTime) * 1000u;
+      // announcement for no time at all. Ticks compare up to 0x7FFFFFFF ms apart, so a longer time
+      // would never end.
+      layout.openTime =
+          static_cast<uint32_t>(announceOpenTime < 1 ? 10 : std::min(announceOpenTime, kMaxOpenSeconds)) * 1000u;
       break;
     case FieldCode::kSPED: units("kmph", "kmh"); break;
     case FieldCode::kHEAD:

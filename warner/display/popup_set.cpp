@@ -119,6 +119,14 @@ std::vector<PopupUpdate> PopupSet::Refresh(const DisplayInputs& inputs, uint32_t
   return updates;
 }
 
+std::vector<PopupUpdate> PopupSet::RedrawStatus(const DisplayInputs& inputs) {
+  std::vector<PopupUpdate> updates;
+  if (const std::optional<size_t> window = WindowOf(FieldCode::kPSNT); window && popupsShown_) {
+    Redraw(*window, inputs, updates);
+  }
+  return updates;
+}
+
 std::vector<PopupUpdate> PopupSet::RefreshAll(const DisplayInputs& inputs) {
   std::vector<PopupUpdate> updates;
   for (size_t i = 0; i < layouts_.size(); ++i) {

@@ -84,6 +84,8 @@ class PopupSet {
   // True when the last Refresh closed ANNO: the owner then clears the announcement's text and
   // bitmap path.
   bool AnnouncementClosed() const { return announcementClosed_; }
+  // The status window now, out of turn: when the status icon changes.
+  std::vector<PopupUpdate> RedrawStatus(const DisplayInputs& inputs);
   // Every window shown with its content now (the window test).
   std::vector<PopupUpdate> RefreshAll(const DisplayInputs& inputs);
   // Hides every window, or every one but PSNT, ANNO and ANDI.

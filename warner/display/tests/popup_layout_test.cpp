@@ -37,6 +37,7 @@ TEST(PopupLayoutTest, SectionsNamesAndTheLimit) {
   EXPECT_EQ(layouts.back().name, "W22");
   EXPECT_EQ(layouts.back().posY, 22);
   EXPECT_EQ(ParseWindowLayouts("[ANNO ]\n[ANNO]\n", 0)[1].openTime, 10000u);
+  EXPECT_EQ(ParseWindowLayouts("[ANNO]\n", 536870912)[0].openTime, 2147483000u);  // never wraps to 0
 }
 
 TEST(PopupLayoutTest, KeysAndCodeDefaults) {

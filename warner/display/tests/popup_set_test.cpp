@@ -39,8 +39,10 @@ TEST_F(PopupSetTest, WindowsAreDueOncePerOpenTimeAcrossTheWrap) {
   // While hidden by a tap on the status window, the data windows are drawn but stay hidden.
   set_.SetWindowsVisible(false);
   EXPECT_EQ(Touched(kNearWrap + 5000), "PSNT:show SPED:draw ");
+  EXPECT_EQ(set_.RedrawStatus(inputs_).size(), 1u);  // out of turn, on a new status icon
   set_.SetPopupsShown(false);
   EXPECT_EQ(Touched(kNearWrap + 9000), "");
+  EXPECT_TRUE(set_.RedrawStatus(inputs_).empty());
 }
 
 TEST_F(PopupSetTest, AnnouncementWindowsCloseAfterUpToTwiceTheirOpenTime) {
