@@ -61,6 +61,15 @@ std::string DisplayText(int row, int column, const std::string& value) {
   return value;
 }
 
+Span EditorSpan(Span cell, int minWidth, int clientWidth) {
+  if (cell.width >= minWidth) return cell;
+  if (cell.left + minWidth <= clientWidth) return {cell.left, minWidth};
+  if (cell.left < clientWidth / 2) return {cell.left, clientWidth - cell.left};
+  const int right = cell.left + cell.width;
+  const int left = right - minWidth < 0 ? 0 : right - minWidth;
+  return {left, right - left};
+}
+
 std::string Trim(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);

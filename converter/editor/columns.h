@@ -32,6 +32,18 @@ const std::array<Column, kColumnCount>& Columns();
 // characters as "~" and its last 20 characters, anything else whole.
 std::string DisplayText(int row, int column, const std::string& value);
 
+// Where the cell editor stands across the list: over the cell, widened to `minWidth` (four
+// fifths of the column's character limit in widths of "M") when the cell is narrower. It widens
+// to the right when that fits the client area; otherwise a cell in the left half gets an editor
+// that ends at the client area's right edge, and one in the right half keeps its right edge and
+// extends to the left, not beyond the left edge.
+struct Span {
+  int left;
+  int width;
+  bool operator==(const Span&) const = default;
+};
+Span EditorSpan(Span cell, int minWidth, int clientWidth);
+
 // Blanks (spaces, tabs, line ends) removed on both sides.
 std::string Trim(std::string_view text);
 // True when `text` is empty or nothing but decimal digits.

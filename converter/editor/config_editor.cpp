@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 
 #include "converter/config/config_file.h"
 #include "converter/config/config_reader.h"
@@ -65,6 +66,12 @@ std::string ConfigEditor::CellText(int row, int column) const {
 
 std::string ConfigEditor::ConfigPath() const { return places_.programFolder + kConfigName; }
 std::string ConfigEditor::LogPath() const { return places_.programFolder + kLogName; }
+
+std::string ConfigEditor::ConverterLog() const {
+  std::ifstream in(platform::ToLinuxPath(LogPath()), std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return platform::FileTextToUtf8(bytes);
+}
 
 void ConfigEditor::SetMainGroup(const std::string& text) {
   if (text == table_.mainGroup) return;

@@ -53,6 +53,8 @@ class ConfigEditor {
   const EditorPlaces& Places() const { return places_; }
   std::string ConfigPath() const;  // the converter's input that Convert writes
   std::string LogPath() const;
+  // The log of the last conversion, in UTF-8; empty when there is none.
+  std::string ConverterLog() const;
 
   void SetMainGroup(const std::string& text);
   void SetTarget(TargetSystem target) { table_.target = target; }

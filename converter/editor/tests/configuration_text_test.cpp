@@ -27,6 +27,21 @@ TEST(ColumnsTest, DisplayShortensLongPathsOnly) {
   EXPECT_EQ(DisplayText(999, 0, ""), "1000");
 }
 
+TEST(ColumnsTest, EditorSpanWidensWithinTheClientArea) {
+  struct Case {
+    Span cell;
+    int minWidth;
+    Span editor;
+  } cases[] = {
+      {{10, 100}, 80, {10, 100}},    // wide enough
+      {{10, 40}, 80, {10, 80}},      // to the right
+      {{300, 40}, 150, {300, 200}},  // left half: up to the right edge
+      {{400, 40}, 150, {290, 150}},  // right half: keeps its right edge
+      {{400, 40}, 600, {0, 440}},    // not beyond the left edge
+  };
+  for (const Case& c : cases) EXPECT_EQ(EditorSpan(c.cell, c.minWidth, 500), c.editor) << c.cell.left;
+}
+
 TEST(ColumnsTest, TextHelpers) {
   EXPECT_EQ(Trim(" \t a b \r\n"), "a b");
   EXPECT_EQ(Trim("   "), "");
