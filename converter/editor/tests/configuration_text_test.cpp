@@ -35,7 +35,7 @@ TEST(ColumnsTest, EditorSpanWidensWithinTheClientArea) {
   } cases[] = {
       {{10, 100}, 80, {10, 100}},    // wide enough
       {{10, 40}, 80, {10, 80}},      // to the right
-      {{300, 40}, 150, {300, 200}},  // left half: up to the right edge
+      {{200, 40}, 350, {200, 300}},  // left half: up to the right edge
       {{400, 40}, 150, {290, 150}},  // right half: keeps its right edge
       {{400, 40}, 600, {0, 440}},    // not beyond the left edge
   };
