@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "converter/config/config_values.h"
 
@@ -21,6 +22,8 @@ constexpr TargetSystem kTargets[] = {TargetSystem::kSntOnly, TargetSystem::kNavi
                                      TargetSystem::kDestinatorCsv};
 // The converter's log is long; its end holds the summary.
 constexpr int kShownLogChars = 480;
+// The average character width, in pixels, of the font the column widths were chosen for.
+constexpr double kNarrowFontCharWidth = 5.0;
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
@@ -84,10 +87,14 @@ void ConfigEditorDialog::BuildLayout() {
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->hide();
   table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  // The column widths were chosen for a small dialog font; today's fonts are wider.
+  const double scale = std::max(1.0, fontMetrics().averageCharWidth() / kNarrowFontCharWidth);
+  int tableWidth = 0;
   for (int column = 0; column < kColumnCount; ++column) {
     const Column& spec = Columns()[static_cast<size_t>(column)];
     table_->setHorizontalHeaderItem(column, new QTableWidgetItem(Text(std::string(spec.header))));
-    table_->setColumnWidth(column, spec.width);
+    table_->setColumnWidth(column, static_cast<int>(spec.width * scale));
+    tableWidth += table_->columnWidth(column);
   }
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->viewport()->installEventFilter(this);
@@ -118,7 +125,7 @@ void ConfigEditorDialog::BuildLayout() {
   layout->addLayout(fields);
   layout->addWidget(table_, 1);
   layout->addLayout(buttons);
-  resize(1000, 520);
+  resize(tableWidth + 60, 520);
 }
 
 template <typename Action>

@@ -121,11 +121,17 @@ TEST_F(ConfigEditorDialogTest, DigitCellsTakeDigitsOnly) {
 
 TEST_F(ConfigEditorDialogTest, NarrowCellsGetAWiderEditor) {
   const int m = Table()->fontMetrics().horizontalAdvance('M');
-  ClickCell(0, 7);  // "S": 4 characters in 20 pixels
-  EXPECT_EQ(CellEdit()->x(), CellRect(0, 7).x());
-  EXPECT_EQ(CellEdit()->width(), 4 * 4 * m / 5);
-  ClickCell(0, 3);  // "ZoTx": 2 characters fit
-  EXPECT_EQ(CellEdit()->geometry(), CellRect(0, 3));
+  const int clientWidth = Table()->viewport()->width();
+  for (int column : {3, 7, 11}) {  // ZoTx (2 characters), S (4), IV WAV (130)
+    ClickCell(0, column);
+    const QRect cell = CellRect(0, column);
+    const int minWidth = 4 * Columns()[static_cast<size_t>(column)].maxChars * m / 5;
+    const Span span = EditorSpan({cell.x(), cell.width()}, minWidth, clientWidth);
+    EXPECT_EQ(CellEdit()->geometry(), QRect(span.left, cell.y(), span.width, cell.height())) << column;
+    EXPECT_GE(CellEdit()->x(), 0);
+    EXPECT_LE(CellEdit()->geometry().right(), clientWidth);
+  }
+  EXPECT_GT(CellEdit()->width(), CellRect(0, 11).width());
 }
 
 TEST_F(ConfigEditorDialogTest, SaveThroughTheFileDialog) {
