@@ -134,6 +134,31 @@ TEST_F(ConfigEditorDialogTest, NarrowCellsGetAWiderEditor) {
   EXPECT_GT(CellEdit()->width(), CellRect(0, 11).width());
 }
 
+TEST_F(ConfigEditorDialogTest, FieldsAndListsReachTheModel) {
+  // Focus on the main group commits an open cell editor.
+  ClickCell(1, 1);
+  QTest::keyClicks(CellEdit(), "Open");
+  QLineEdit* mainGroup = Find<QLineEdit>("mainGroup");
+  mainGroup->setFocus();
+  EXPECT_EQ(Shown(1, 1), "Open");
+  EXPECT_FALSE(CellEdit()->isVisible());
+  QTest::keyClicks(mainGroup, "Roads");
+  EXPECT_EQ(editor_.Table().mainGroup, "Roads");
+
+  QComboBox* target = Find<QComboBox>("target");
+  QComboBox* region = Find<QComboBox>("region");
+  QTest::keyClick(target, Qt::Key_End);
+  EXPECT_EQ(editor_.Table().target, TargetSystem::kDestinatorCsv);
+  EXPECT_FALSE(region->isEnabled());
+  QTest::keyClick(target, Qt::Key_Up);
+  QTest::keyClick(target, Qt::Key_Up);
+  EXPECT_TRUE(region->isEnabled());
+  QTest::keyClick(region, Qt::Key_Home);
+  EXPECT_EQ(editor_.Table().region, MapRegion::kAmerica);
+  QTest::mouseClick(Find<QCheckBox>("includeComments"), Qt::LeftButton);
+  EXPECT_FALSE(editor_.Table().includeComments);
+}
+
 TEST_F(ConfigEditorDialogTest, SaveThroughTheFileDialog) {
   QTest::keyClicks(Find<QLineEdit>("mainGroup"), "Roads");
   TypeIntoCell(0, 1, "Cams");
