@@ -1,5 +1,6 @@
 #include "converter/editor/config_editor.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -96,7 +97,10 @@ void ConfigEditor::SetEditorText(const std::string& text) {
 bool ConfigEditor::CommitEditor() {
   if (!editor_) return true;
   std::string& cell = table_.rows[static_cast<size_t>(editor_->row)][static_cast<size_t>(editor_->column)];
-  const std::string text = Trim(FirstChars(editor_->text, kMaxCommitChars));
+  // The edit box keeps to the column's limit; a text that reaches here another way is cut to it,
+  // so that the converter can read whatever the table holds.
+  const size_t limit = std::min(kMaxCommitChars, static_cast<size_t>(ColumnAt(editor_->column).maxChars));
+  const std::string text = Trim(FirstChars(editor_->text, limit));
   if (ColumnAt(editor_->column).kind == EditKind::kDigits && !IsDigitsOnly(text)) {
     reporter_.Error("The list item must be numeric.");
     editor_->text = cell;

@@ -63,10 +63,10 @@ void ComposeRow(const Row& row, std::string& out) {
       Append(out, "FontName = %s\n", "Tahoma");
       continue;
     }
-    const Column& spec = Columns()[static_cast<size_t>(column)];
+    const Column& info = Columns()[static_cast<size_t>(column)];
     const std::string& value =
-        row[static_cast<size_t>(column)].empty() ? std::string(spec.defaultValue) : row[static_cast<size_t>(column)];
-    Append(out, "%s = %s\n", std::string(spec.key).c_str(), value.c_str());
+        row[static_cast<size_t>(column)].empty() ? std::string(info.defaultValue) : row[static_cast<size_t>(column)];
+    Append(out, "%s = %s\n", std::string(info.key).c_str(), value.c_str());
   }
 }
 

@@ -72,8 +72,9 @@ TEST_F(ConfigEditorTest, CommitRules) {
       {1, "  Cams \t", true, "Cams"},  // trimmed
       {2, "12a", false, ""},           // refused, the previous value stays
       {2, " 0042 ", true, "0042"},
-      {3, "", true, ""},  // empty is accepted everywhere
-      {11, std::string(300, 'w'), true, std::string(260, 'w')},
+      {3, "", true, ""},                                         // empty is accepted everywhere
+      {11, std::string(300, 'w'), true, std::string(130, 'w')},  // cut to the column's limit
+      {1, std::string(40, 'n'), true, std::string(31, 'n')},     // what the converter's SubGroup takes
   };
   for (const Case& c : cases) {
     ConfigEditor editor = MakeEditor();
@@ -284,6 +285,12 @@ TEST_F(ConfigEditorTest, FileSelectionForPathCells) {
   EXPECT_EQ(requests_[1].start, "/data/poi/list.asc");
   EXPECT_EQ(requests_[2].filters[0].first, "Bitmap File (*.bmp)");
   EXPECT_EQ(Texts(reporter_), std::vector<std::string>{"Can't save the info to this item"});
+}
+
+TEST_F(ConfigEditorTest, AboutNamesProgramAndVersion) {
+  editor_.About("placewright", "1.2.0.0");
+  editor_.About("placewright", "");
+  EXPECT_EQ(Texts(reporter_), (std::vector<std::string>{"placewright Version 1.2.0.0", "placewright Version Unknown"}));
 }
 
 TEST_F(ConfigEditorTest, QuitAsksOnlyWhenModified) {

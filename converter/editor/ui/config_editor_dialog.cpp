@@ -91,9 +91,9 @@ void ConfigEditorDialog::BuildLayout() {
   const double scale = std::max(1.0, fontMetrics().averageCharWidth() / kNarrowFontCharWidth);
   int tableWidth = 0;
   for (int column = 0; column < kColumnCount; ++column) {
-    const Column& spec = Columns()[static_cast<size_t>(column)];
-    table_->setHorizontalHeaderItem(column, new QTableWidgetItem(Text(std::string(spec.header))));
-    table_->setColumnWidth(column, static_cast<int>(spec.width * scale));
+    const Column& info = Columns()[static_cast<size_t>(column)];
+    table_->setHorizontalHeaderItem(column, new QTableWidgetItem(Text(std::string(info.header))));
+    table_->setColumnWidth(column, static_cast<int>(info.width * scale));
     tableWidth += table_->columnWidth(column);
   }
   table_->horizontalHeader()->setStretchLastSection(true);
@@ -205,14 +205,14 @@ void ConfigEditorDialog::PlaceCellEditor() {
     }
     return;
   }
-  const Column& spec = Columns()[static_cast<size_t>(open->column)];
+  const Column& info = Columns()[static_cast<size_t>(open->column)];
   const QRect cell = table_->visualRect(table_->model()->index(open->row, open->column));
   const QFontMetrics metrics(table_->font());
-  const int minWidth = 4 * spec.maxChars * metrics.horizontalAdvance('M') / 5;
+  const int minWidth = 4 * info.maxChars * metrics.horizontalAdvance('M') / 5;
   const Span span = EditorSpan({cell.left(), cell.width()}, minWidth, table_->viewport()->width());
-  const bool digits = spec.kind == EditKind::kDigits;
+  const bool digits = info.kind == EditKind::kDigits;
   cellEdit_->setFont(table_->font());
-  cellEdit_->setMaxLength(spec.maxChars);
+  cellEdit_->setMaxLength(info.maxChars);
   cellEdit_->setAlignment(digits ? Qt::AlignRight : Qt::AlignLeft);
   if (digits) {
     cellEdit_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), cellEdit_));
