@@ -12,6 +12,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
 #include "converter/config/config_values.h"
 
@@ -106,20 +107,24 @@ void ConfigEditorDialog::BuildLayout() {
   mainGroup_->installEventFilter(this);
 
   auto* buttons = new QHBoxLayout;
-  const std::pair<const char*, void (ConfigEditorDialog::*)()> actions[] = {
-      {"&Help", &ConfigEditorDialog::Help},
-      {"Load Config", nullptr},
-      {"Save Config", nullptr},
-      {"Convert", &ConfigEditorDialog::Convert},
+  const std::pair<const char*, std::function<void()>> actions[] = {
+      {"&Help", [this] { Help(); }},
+      {"Load Config", [this] { Forward([this] { editor_.LoadConfig(); }); }},
+      {"Save Config", [this] { Forward([this] { editor_.SaveConfig(); }); }},
+      {"Convert", [this] { Convert(); }},
+      {nullptr, {}},  // the space between the actions and the rest
+      {"&About Placewright...", [this] { editor_.About(programName_, version_); }},
+      {"Exit", [this] { Exit(); }},
   };
   for (const auto& [text, action] : actions) {
+    if (text == nullptr) {
+      buttons->addStretch(1);
+      continue;
+    }
     QPushButton* button = Button(text, this);
     buttons->addWidget(button);
-    if (action != nullptr) connect(button, &QPushButton::clicked, this, action);
+    connect(button, &QPushButton::clicked, this, action);
   }
-  buttons->addStretch(1);
-  buttons->addWidget(Button("&About Placewright...", this));
-  buttons->addWidget(Button("Exit", this));
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(fields);
@@ -135,23 +140,6 @@ void ConfigEditorDialog::Forward(Action action) {
 }
 
 void ConfigEditorDialog::Connect() {
-  for (QPushButton* button : findChildren<QPushButton*>()) {
-    const QString text = button->text();
-    if (text == "Load Config")
-      connect(button, &QPushButton::clicked, this, [this] { Forward([this] { editor_.LoadConfig(); }); });
-    if (text == "Save Config")
-      connect(button, &QPushButton::clicked, this, [this] { Forward([this] { editor_.SaveConfig(); }); });
-    if (text == "Exit") {
-      connect(button, &QPushButton::clicked, this, [this] {
-        const bool quit = editor_.Exit();
-        Refresh();
-        if (quit) QDialog::reject();
-      });
-    }
-    if (text.startsWith("&About")) {
-      connect(button, &QPushButton::clicked, this, [this] { editor_.About(programName_, version_); });
-    }
-  }
   connect(mainGroup_, &QLineEdit::textEdited, this,
           [this](const QString& text) { editor_.SetMainGroup(text.toStdString()); });
   connect(target_, &QComboBox::activated, this, [this](int index) {
@@ -283,6 +271,12 @@ bool ConfigEditorDialog::eventFilter(QObject* watched, QEvent* event) {
     CommitCellEditor();
   }
   return QDialog::eventFilter(watched, event);
+}
+
+void ConfigEditorDialog::Exit() {
+  const bool quit = editor_.Exit();
+  Refresh();
+  if (quit) QDialog::reject();
 }
 
 void ConfigEditorDialog::reject() {

@@ -41,6 +41,7 @@ class ConfigEditorDialog final : public QDialog {
   void CommitCellEditor();
   void DiscardCellEditor();
   void Help();
+  void Exit();
   void Convert();
   // Runs an action of the model and shows the result.
   template <typename Action>
@@ -50,12 +51,12 @@ class ConfigEditorDialog final : public QDialog {
   platform::Reporter& reporter_;
   std::string programName_;
   std::string version_;
-  QLineEdit* mainGroup_;
-  QComboBox* target_;
-  QComboBox* region_;
-  QCheckBox* includeComments_;
-  QTableWidget* table_;
-  QLineEdit* cellEdit_;
+  QLineEdit* mainGroup_ = nullptr;
+  QComboBox* target_ = nullptr;
+  QComboBox* region_ = nullptr;
+  QCheckBox* includeComments_ = nullptr;
+  QTableWidget* table_ = nullptr;
+  QLineEdit* cellEdit_ = nullptr;
 };
 
 // The file dialog of a request, over whatever window `parent` points to when it opens (the model

@@ -99,7 +99,15 @@ TEST_F(ConfigEditorDialogTest, ClickTypeEnterAndEscape) {
   reporter_.QueueAnswer(false);
   QTest::keyClick(Table(), Qt::Key_Escape);
   EXPECT_TRUE(dialog_.isVisible());
-  EXPECT_EQ(Texts(reporter_), std::vector<std::string>{"Data was modified.\nDo you want to quit anyway?"});
+  // Exit closes an open editor first and stays; then it asks, and Yes ends the dialog.
+  ClickCell(0, 2);
+  QTest::mouseClick(Find<QPushButton>("Exit"), Qt::LeftButton);
+  EXPECT_FALSE(CellEdit()->isVisible());
+  EXPECT_TRUE(dialog_.isVisible());
+  reporter_.QueueAnswer(true);
+  QTest::mouseClick(Find<QPushButton>("Exit"), Qt::LeftButton);
+  EXPECT_FALSE(dialog_.isVisible());
+  EXPECT_EQ(Texts(reporter_), std::vector<std::string>(2, "Data was modified.\nDo you want to quit anyway?"));
 }
 
 TEST_F(ConfigEditorDialogTest, DigitCellsTakeDigitsOnly) {
