@@ -12,19 +12,13 @@ namespace {
 
 void Append(std::string& out, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 void Append(std::string& out, const char* fmt, ...) {
+  // The converter reads no longer line than this buffer holds.
+  char line[1024];
   va_list args;
   va_start(args, fmt);
-  va_list copy;
-  va_copy(copy, args);
-  const int size = std::vsnprintf(nullptr, 0, fmt, copy);
-  va_end(copy);
-  if (size > 0) {
-    std::string text(static_cast<size_t>(size) + 1, '\0');
-    std::vsnprintf(text.data(), text.size(), fmt, args);
-    text.pop_back();
-    out += text;
-  }
+  std::vsnprintf(line, sizeof line, fmt, args);
   va_end(args);
+  out += line;
 }
 
 // A '?' in place of a character would name another file or category in the converter.

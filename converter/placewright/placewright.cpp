@@ -71,9 +71,9 @@ CommandLine ParseArguments(int argc, char** argv) {
 
 // placeforge beside the program, or in its own folder of the build tree.
 std::string ConverterPath(const std::string& programFolder) {
-  const std::string beside = programFolder + "placeforge";
+  std::string beside = programFolder + "placeforge";
   if (platform::FileExists(beside)) return beside;
-  const std::string built = programFolder + "../placeforge/placeforge";
+  std::string built = programFolder + "../placeforge/placeforge";
   return platform::FileExists(built) ? built : beside;
 }
 

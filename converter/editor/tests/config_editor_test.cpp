@@ -65,16 +65,16 @@ class ConfigEditorTest : public ::testing::Test {
 TEST_F(ConfigEditorTest, CommitRules) {
   struct Case {
     int column;
-    std::string typed;
     bool closed;
+    std::string typed;
     std::string cell;
   } cases[] = {
-      {1, "  Cams \t", true, "Cams"},  // trimmed
-      {2, "12a", false, ""},           // refused, the previous value stays
-      {2, " 0042 ", true, "0042"},
-      {3, "", true, ""},                                         // empty is accepted everywhere
-      {11, std::string(300, 'w'), true, std::string(130, 'w')},  // cut to the column's limit
-      {1, std::string(40, 'n'), true, std::string(31, 'n')},     // what the converter's SubGroup takes
+      {1, true, "  Cams \t", "Cams"},  // trimmed
+      {2, false, "12a", ""},           // refused, the previous value stays
+      {2, true, " 0042 ", "0042"},
+      {3, true, "", ""},                                         // empty is accepted everywhere
+      {11, true, std::string(300, 'w'), std::string(130, 'w')},  // cut to the column's limit
+      {1, true, std::string(40, 'n'), std::string(31, 'n')},     // what the converter's SubGroup takes
   };
   for (const Case& c : cases) {
     ConfigEditor editor = MakeEditor();
@@ -141,14 +141,18 @@ TEST_F(ConfigEditorTest, ConvertWritesThePathsOfEachTarget) {
     editor_.SetTarget(c.target);
     ASSERT_TRUE(editor_.Convert());
     const std::string base = p + c.folder + "/";
-    EXPECT_EQ(ReadFile(p + "Placewright.txt"),
-              "LogFile = " + p + "PlacewrightLog.txt\nLogLevel = Summary\nTargetSystem = " +
-                  std::string(TargetSystemName(c.target)) + "\nMainGroup = Roads\nDestinationDirectory = " + base +
-                  "Roads/\nWaypostPath = " + base + "Sentry.snt\nIncludeComments = 1\n" +
-                  (c.target == TargetSystem::kNavigonOem ? "MapRegion = Europe\n" : "") +
-                  "\nSubGroup = Cams\nSubCategory = 101\nASCFile = c.asc\nZoomLevelText = 6\nColumnSeparator = ,\n"
-                  "FontName = Tahoma\nFontSize = 8\nFontColour = Black\nOutlineColour = White\nBitmapFile = c.bmp\n"
-                  "ZoomLevelBitmap = 6\nWAVFile = \nSentryDistance = \n");
+    std::string expected = "LogFile = " + p;
+    expected += "PlacewrightLog.txt\nLogLevel = Summary\nTargetSystem = ";
+    expected += TargetSystemName(c.target);
+    expected += "\nMainGroup = Roads\nDestinationDirectory = " + base;
+    expected += "Roads/\nWaypostPath = " + base;
+    expected += "Sentry.snt\nIncludeComments = 1\n";
+    if (c.target == TargetSystem::kNavigonOem) expected += "MapRegion = Europe\n";
+    expected +=
+        "\nSubGroup = Cams\nSubCategory = 101\nASCFile = c.asc\nZoomLevelText = 6\nColumnSeparator = ,\n"
+        "FontName = Tahoma\nFontSize = 8\nFontColour = Black\nOutlineColour = White\nBitmapFile = c.bmp\n"
+        "ZoomLevelBitmap = 6\nWAVFile = \nSentryDistance = \n";
+    EXPECT_EQ(ReadFile(p + "Placewright.txt"), expected);
     EXPECT_FALSE(editor_.Modified());
   }
   EXPECT_EQ(launches_.back(), "/opt/placeforge " + p + "Placewright.txt");
