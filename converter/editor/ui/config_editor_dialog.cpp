@@ -1,6 +1,7 @@
 #include "converter/editor/ui/config_editor_dialog.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -277,6 +278,17 @@ void ConfigEditorDialog::Exit() {
   const bool quit = editor_.Exit();
   Refresh();
   if (quit) QDialog::reject();
+}
+
+void ConfigEditorDialog::closeEvent(QCloseEvent* event) {
+  const bool quit = editor_.ConfirmQuit();
+  Refresh();
+  if (!quit) {
+    event->ignore();
+    return;
+  }
+  QDialog::reject();
+  event->accept();
 }
 
 void ConfigEditorDialog::reject() {

@@ -25,11 +25,13 @@ class ConfigEditorDialog final : public QDialog {
 
   // Shows the editor's state: fields, lists and every cell.
   void Refresh();
-  // Escape without an open cell editor, and closing the window: quit after the question.
+  // Escape: drops an open cell editor, or quits after the question.
   void reject() override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Closing the window commits an open cell editor, then quits after the question.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void BuildLayout();

@@ -99,6 +99,14 @@ TEST_F(ConfigEditorDialogTest, ClickTypeEnterAndEscape) {
   reporter_.QueueAnswer(false);
   QTest::keyClick(Table(), Qt::Key_Escape);
   EXPECT_TRUE(dialog_.isVisible());
+  // Closing the window commits an open editor, then asks.
+  ClickCell(0, 12);
+  QTest::keyClicks(CellEdit(), "400m");
+  reporter_.QueueAnswer(false);
+  dialog_.close();
+  EXPECT_TRUE(dialog_.isVisible());
+  EXPECT_EQ(Shown(0, 12), "400m");
+
   // Exit closes an open editor first and stays; then it asks, and Yes ends the dialog.
   ClickCell(0, 2);
   QTest::mouseClick(Find<QPushButton>("Exit"), Qt::LeftButton);
@@ -107,7 +115,7 @@ TEST_F(ConfigEditorDialogTest, ClickTypeEnterAndEscape) {
   reporter_.QueueAnswer(true);
   QTest::mouseClick(Find<QPushButton>("Exit"), Qt::LeftButton);
   EXPECT_FALSE(dialog_.isVisible());
-  EXPECT_EQ(Texts(reporter_), std::vector<std::string>(2, "Data was modified.\nDo you want to quit anyway?"));
+  EXPECT_EQ(Texts(reporter_), std::vector<std::string>(3, "Data was modified.\nDo you want to quit anyway?"));
 }
 
 TEST_F(ConfigEditorDialogTest, DigitCellsTakeDigitsOnly) {
