@@ -200,7 +200,9 @@ TEST_F(ConfigEditorTest, SaveToAFolderThatCannotBeWritten) {
 
 TEST_F(ConfigEditorTest, LoadFillsTheTableAndAsksWhenModified) {
   std::string text =
-      "MainGroup = Roads\nTargetSystem = SNTOnly\nIncludeComments = 0\nLogFile = " + std::string(600, 'l') + "\n";
+      "MainGroup = R\xF6"
+      "ads\nTargetSystem = SNTOnly\nIncludeComments = 0\nLogFile = " +
+      std::string(600, 'l') + "\n";
   for (int i = 0; i < 5; ++i) text += kRow;
   text += "FontType = 0x10\nSentryDistance = 15s  // comment\n";
   WriteFile(File("in.txt"), text);
@@ -216,7 +218,9 @@ TEST_F(ConfigEditorTest, LoadFillsTheTableAndAsksWhenModified) {
   EXPECT_EQ(requests_.back().mode, FileDialogRequest::Mode::kOpen);
 
   const EditorTable& table = editor_.Table();
-  EXPECT_EQ(table.mainGroup, "Roads");
+  EXPECT_EQ(table.mainGroup,
+            "R\xC3\xB6"
+            "ads");
   EXPECT_EQ(table.target, TargetSystem::kSntOnly);
   EXPECT_FALSE(editor_.RegionEnabled());
   EXPECT_FALSE(table.includeComments);

@@ -42,16 +42,6 @@ TEST(ColumnsTest, EditorSpanWidensWithinTheClientArea) {
   for (const Case& c : cases) EXPECT_EQ(EditorSpan(c.cell, c.minWidth, 500), c.editor) << c.cell.left;
 }
 
-TEST(ColumnsTest, TextHelpers) {
-  EXPECT_EQ(Trim(" \t a b \r\n"), "a b");
-  EXPECT_EQ(Trim("   "), "");
-  EXPECT_TRUE(IsDigitsOnly(""));
-  EXPECT_TRUE(IsDigitsOnly("0123"));
-  for (const char* text : {"12a", "-3", " 1", "1.5", "0x10"}) EXPECT_FALSE(IsDigitsOnly(text)) << text;
-  EXPECT_EQ(FirstChars("\xC3\xA4\xC3\xB6x", 2), "\xC3\xA4\xC3\xB6");
-  EXPECT_EQ(FirstChars("ab", 5), "ab");
-}
-
 class ComposeTest : public ::testing::Test {
  protected:
   ComposeTest() {
@@ -106,33 +96,6 @@ TEST_F(ComposeTest, CollectsEveryError) {
     c.change(table);
     EXPECT_EQ(ComposeConfiguration(table, {}).errors, c.errors) << c.name;
   }
-}
-
-TEST_F(ComposeTest, MapRegionOnlyForNavigon) {
-  for (TargetSystem target : {TargetSystem::kSntOnly, TargetSystem::kMapAndGuideCsv, TargetSystem::kDestinatorCsv}) {
-    table_.target = target;
-    EXPECT_EQ(Compose().text.find("MapRegion"), std::string::npos);
-  }
-}
-
-TEST(TableFromConfigurationTest, FillsRowsInFileOrderAsRead) {
-  ConverterConfig config;
-  config.mainGroup = "M\xE4in";  // Windows-1252
-  config.target = TargetSystem::kDestinatorCsv;
-  config.includeComments = 0;
-  config.subcategories.resize(5);
-  for (int i = 0; i < 5; ++i) config.subcategories[static_cast<size_t>(i)].subGroup = "G" + std::to_string(i);
-  config.subcategories[4].fontType = "0x108";  // no column: not kept
-  config.subcategories[4].sentryDistance = "15s";
-  const EditorTable table = TableFromConfiguration(config);
-  EXPECT_EQ(table.mainGroup, "M\xC3\xA4in");
-  EXPECT_EQ(table.target, TargetSystem::kDestinatorCsv);
-  EXPECT_FALSE(table.includeComments);
-  ASSERT_EQ(table.rows.size(), static_cast<size_t>(kRowCount));
-  EXPECT_EQ(table.rows[4][1], "G4");
-  EXPECT_EQ(table.rows[4][12], "15s");
-  EXPECT_EQ(table.rows[4][3], "");  // empty where the file has none
-  for (size_t i = 5; i < table.rows.size(); ++i) ASSERT_FALSE(IsUsed(table.rows[i])) << i;
 }
 
 }  // namespace
