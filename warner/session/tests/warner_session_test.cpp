@@ -81,7 +81,7 @@ TEST(WarnerSession, KeepsTheMainWindowChoicesForTheValuesFile) {
   ASSERT_TRUE(session.SaveMainWindowValues());
   EXPECT_EQ(
       platform::testing::ReadFile(folder / "SntSettings.ini"),
-      "WatchAngle=25\nSpeedLimit=70\nSearchSurrASCFile=\nSource=FILE\nBaudRate=9600\nSourceFile=/tmp/drive.nmea\n");
+      "WatchAngle=25\xB0\nSpeedLimit=70\nSearchSurrASCFile=\nSource=FILE\nBaudRate=9600\nSourceFile=/tmp/drive.nmea\n");
   EXPECT_TRUE(reporter.Records().empty());
 }
 
