@@ -41,4 +41,19 @@ class PopupControl {
   virtual void Resume() = 0;
 };
 
+// No pop-up windows at all: the main window alone.
+class NoPopups final : public PopupControl {
+ public:
+  bool Create() override { return true; }
+  bool Exists() const override { return false; }
+  void Refresh(uint32_t /*nowMs*/, bool /*windowsVisible*/) override {}
+  void HideAll(bool /*keepStatus*/) override {}
+  void ClearCloseTimes() override {}
+  void SetStatusIcon(StatusIcon /*icon*/) override {}
+  std::vector<PopupTap> TakeTaps() override { return {}; }
+  void RunWindowTest() override {}
+  void Pause() override {}
+  void Resume() override {}
+};
+
 }  // namespace warner
