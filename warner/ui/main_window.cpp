@@ -118,9 +118,9 @@ MainWindow::MainWindow(const std::string& programFolder, platform::Reporter& rep
   controller_ = std::make_unique<MainController>(programFolder, reporter, popups, std::move(hooks), services);
   controller_->SetEventObserver(events);
 
-  for (int id : kBigButtons) AddButton(id, true);
-  AddButton(kIdSoundTest, false);
-  AddButton(kIdWindowTest, false);
+  for (int id : kBigButtons) AddButton(id);
+  AddButton(kIdSoundTest);
+  AddButton(kIdWindowTest);
   sourceLabel_ = AddLabel(QString::number(kLabelOf * kIdSource), "Source");
   baudLabel_ = AddLabel(QString::number(kLabelOf * kIdBaud), "Baud");
   speedLabel_ = AddLabel(QString::number(kLabelOf * kIdSpeedSpin), "Sp.Lim.");
@@ -156,11 +156,10 @@ MainWindow::MainWindow(const std::string& programFolder, platform::Reporter& rep
 
 MainWindow::~MainWindow() { controller_->Shutdown(); }
 
-QPushButton* MainWindow::AddButton(int id, bool big) {
+QPushButton* MainWindow::AddButton(int id) {
   auto* button = new QPushButton(this);
   button->setObjectName(QString::number(id));
   button->setFocusPolicy(Qt::NoFocus);
-  if (!big) button->setStyleSheet(QStringLiteral("QPushButton { padding: 0px; }"));
   connect(button, &QPushButton::clicked, this, [this, id] { RunCommand(id); });
   buttons_[id] = button;
   return button;

@@ -45,7 +45,7 @@ class MainWindow final : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  QPushButton* AddButton(int id, bool big);
+  QPushButton* AddButton(int id);
   QLabel* AddLabel(const QString& name, const QString& text);
   QWidget* AddSpin(int id, int textId);
   void Place(QWidget* widget, const DialogRect& rect);
