@@ -15,7 +15,6 @@ namespace warner {
 namespace {
 
 constexpr uint32_t kLongTapMs = 1000;
-constexpr uint32_t kNoSourceError = 55;
 
 // The big buttons' own colours (0xRRGGBB); Activate has the system colour until it is active.
 constexpr uint32_t kSearchColour = 0xA0C8FFu;
@@ -163,7 +162,7 @@ void MainController::Activate() {
     {
       std::lock_guard lock(mutex_);
       endPending_ = true;
-      endCode_ = end.opened || end.code != 0 ? end.code : kNoSourceError;
+      endCode_ = end.code;  // also the failure to open the sources, said where it happened
     }
     workerEnded_ = true;
     Wake();

@@ -94,7 +94,7 @@ class MainController final : private SessionObserver {
   MainController& operator=(const MainController&) = delete;
   ~MainController() override;
 
-  // Hears every session event on the worker thread (the --events printer). Before Start.
+  // Hears every session event on the worker thread (the --events printer). While no worker runs.
   void SetEventObserver(SessionObserver* observer) { events_ = observer; }
 
   // Start-up: settings, database check, navigation search, pop-up windows. The commands the face
