@@ -7,6 +7,7 @@
 #include "platform/paths/paths.h"
 #include "platform/process/process.h"
 #include "platform/version/version.h"
+#include "warner/app/program_mode.h"
 #include "warner/app/spins.h"
 #include "warner/serial/port_entry.h"
 
@@ -105,7 +106,7 @@ void MainController::InitialiseSourceControls() {
 }
 
 WindowRequest MainController::Command(int id) {
-  if (!started_ || shutDown_) return WindowRequest::kNone;
+  if (!started_ || closing_) return WindowRequest::kNone;
   switch (id) {
     case kIdActivate: ToggleActivation(); break;
     case kIdSourceMode:
@@ -266,19 +267,26 @@ void MainController::ChooseBaud(size_t index) {
   if (sourceControls_ && !active_ && selection_.standAlone) sourceControls_->ChooseBaudEntry(index);
 }
 
+void MainController::BeginShutdown() {
+  closing_ = true;
+  RequestStop();
+  active_ = false;
+}
+
 void MainController::Shutdown() {
   if (!started_ || shutDown_) return;
   shutDown_ = true;
   // The worker ends first: at its end it hands back the source selection the file keeps.
-  RequestStop();
-  active_ = false;
+  BeginShutdown();
   JoinWorker();
   ProcessWorkerEvents();
   session_->SetSourceSelection(selection_);
   session_->SaveMainWindowValues();
 }
 
-std::string MainController::Title() const { return "POI Sentry"; }
+std::string MainController::Title() const {
+  return NamesOf(session_ ? session_->Settings().mode : ProgramMode::kSentry).title;
+}
 
 std::map<int, ControlLook> MainController::Looks() const {
   std::map<int, ControlLook> looks;

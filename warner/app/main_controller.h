@@ -114,6 +114,10 @@ class MainController final : private SessionObserver {
   WindowRequest TrayPressed(bool mainWindowInFront);
   // The program closes: the worker is stopped and the main-window values are written. Once.
   void Shutdown();
+  // Shutdown's first half: no more commands, and the worker is asked to stop. A face whose
+  // message boxes the worker may be waiting for keeps serving them until WorkerEnded().
+  void BeginShutdown();
+  bool WorkerEnded() const { return workerEnded_; }
   void Trace(std::string_view text) const;
 
   std::string Title() const;
@@ -163,6 +167,7 @@ class MainController final : private SessionObserver {
   std::unique_ptr<serial::SourceControls> sourceControls_;
 
   bool started_ = false;
+  bool closing_ = false;
   bool shutDown_ = false;
   bool active_ = false;
   bool timerRunning_ = false;

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QColor>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QScreen>
@@ -268,6 +269,10 @@ void MainWindow::Apply(WindowRequest request) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   timer_.stop();
+  // The ending worker may still show a message box through this thread: serve it rather than
+  // block in the join.
+  controller_->BeginShutdown();
+  while (!controller_->WorkerEnded()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   controller_->Shutdown();
   if (tray_ != nullptr) tray_->hide();
   event->accept();

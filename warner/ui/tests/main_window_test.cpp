@@ -92,6 +92,13 @@ TEST_F(MainWindowTest, ActivateAndDeactivateOnAReplayedLog) {
   EXPECT_TRUE(QTest::qWaitFor([this] { return !window_->Controller().WorkerRunning(); }, 5000));
   EXPECT_EQ(window_->Controller().CurrentIcon(), StatusIcon::kInactive);
   EXPECT_EQ(ControlText(1002), "Acti-\rvate");
+
+  // Closed while active: the worker is stopped and waited for.
+  QTest::mouseClick(Control<QPushButton>(1002), Qt::LeftButton);
+  ASSERT_TRUE(window_->Controller().WorkerRunning());
+  window_->close();
+  EXPECT_FALSE(window_->Controller().WorkerRunning());
+  EXPECT_TRUE(fs::exists(folder_ / "SntSettings.ini"));
   EXPECT_TRUE(reporter_.Records().empty());
 }
 
