@@ -148,6 +148,10 @@ MainWindow::MainWindow(const std::string& programFolder, platform::Reporter& rep
 
   setWindowTitle(QString::fromStdString(controller_->Title()));
   LayOut();
+  // A screen turned on its side (or a changed car screen) lays the window out again.
+  if (QScreen* screen = QGuiApplication::primaryScreen(); screen != nullptr) {
+    connect(screen, &QScreen::availableGeometryChanged, this, [this] { LayOut(); });
+  }
   connect(&timer_, &QTimer::timeout, this, [this] {
     Apply(controller_->Tick(platform::GetTickCount()));
     Sync();
