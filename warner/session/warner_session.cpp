@@ -81,6 +81,22 @@ class PausingSource final : public ByteSource {
   bool pauseNext_ = false;
 };
 
+// Asks for the navigation program before each read and tells the sources.
+class NavigationCheckingSource final : public ByteSource {
+ public:
+  NavigationCheckingSource(ByteSource& bytes, serial::SerialSources& sources, const std::function<bool()>& present)
+      : bytes_(bytes), sources_(sources), present_(present) {}
+  uint32_t Read(uint8_t* buffer, size_t capacity, size_t* count) override {
+    sources_.SetNavigationProgramPresent(present_());
+    return bytes_.Read(buffer, capacity, count);
+  }
+
+ private:
+  ByteSource& bytes_;
+  serial::SerialSources& sources_;
+  const std::function<bool()>& present_;
+};
+
 // The source controls as the main window fills them before an activation.
 void PrepareSelection(serial::SourceControls& controls, const WarnerSettings& settings, bool standAlone,
                       platform::Reporter& reporter) {
@@ -216,18 +232,20 @@ SessionEnd WarnerSession::ReplayLog(const std::string& path, bool paced) {
 SessionEnd WarnerSession::RunOnSources(bool standAlone, const std::atomic<bool>& stop) {
   serial::SerialSources sources(SourceSettingsFrom(settings_), reporter_, clock_);
   // Without windows there is no navigation program to look for: it counts as present.
-  sources.SetNavigationProgramPresent(true);
+  sources.SetNavigationProgramPresent(!navigationPresent_ || navigationPresent_());
   serial::SourceControls controls(sources.Selection(), reporter_);
   PrepareSelection(controls, settings_, standAlone, reporter_);
   ReadTrafficFrom([&sources](uint8_t* buffer, size_t capacity, size_t* count) {
     return sources.ReadTmcBytes(buffer, capacity, count);
   });
-  serial::GpsByteInput bytes(sources);
+  serial::GpsByteInput gps(sources);
+  NavigationCheckingSource checked(gps, sources, navigationPresent_);
+  ByteSource* bytes = navigationPresent_ ? static_cast<ByteSource*>(&checked) : &gps;
   serial::AlternateFileInput alternate(sources.Alternate(), decoder_, nullptr);
   if (sources.Alternate().Configured()) {
     worker_.SetAlternateFileReader(&alternate, sources.Alternate().IsPositionSource());
   }
-  const SessionEnd end = RunWorker(sources, &bytes, stop);
+  const SessionEnd end = RunWorker(sources, bytes, stop);
   worker_.SetAlternateFileReader(nullptr, false);
   // A source that fails while running (a receiver unplugged) ends the worker, and only here can
   // it be said; opening failures were said where they happened.
@@ -255,6 +273,35 @@ SessionEnd WarnerSession::RunWorker(serial::SerialSources& sources, ByteSource* 
 }
 
 bool WarnerSession::SaveMainWindowValues() { return WriteMainWindowValues(settings_, reporter_) == 0; }
+
+bool WarnerSession::CheckDatabaseFile() {
+  return database_.OpenPoiDatabaseFile(settings_.logSntFileMissing, MessageStyle::kOk) == 0;
+}
+
+void WarnerSession::UnloadDatabase() { database_.UnloadPoiDatabase(); }
+
+void WarnerSession::SetSpeedLimit(int value) {
+  settings_.speedLimit = value;
+  engine_.SetSpeedLimit(settings_.speedsToAverage, value / gps::ConvertKmh(1.0, settings_.speedLimitDimension));
+}
+
+void WarnerSession::SetWatchAngle(int degrees) {
+  settings_.watchAngle = degrees;
+  engine_.SetWatchAngle(degrees);
+  engine_.SetDirectionTolerance(settings_.directionToleranceAngle);
+}
+
+void WarnerSession::SetSourceSelection(const serial::SourceSelection& selection) {
+  settings_.source = selection.portName;
+  settings_.baudRate = selection.baudRate;
+  settings_.sourceFile = selection.filePath;
+}
+
+void WarnerSession::PlayKeyStrokeSound() { PlaySound(settings_.keyStrokeWAVFile, "\\Windows\\MenuPop.wav"); }
+
+int WarnerSession::RunSoundTest(SoundTestWindow& window) {
+  return warner::RunSoundTest(settings_, database_, *player_, reporter_, window);
+}
 
 void WarnerSession::Announced(const Announcement& announcement) {
   // Called under the fix lock; the sound follows right after it is released.

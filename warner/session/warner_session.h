@@ -18,6 +18,7 @@
 #include "platform/sound/sound_player.h"
 #include "platform/sync/critical_section.h"
 #include "warner/core/alarm/satellite_sounds.h"
+#include "warner/core/alarm/sound_test.h"
 #include "warner/core/database/poi_database.h"
 #include "warner/core/engine/poi_source.h"
 #include "warner/core/engine/warning_engine.h"
@@ -25,6 +26,7 @@
 #include "warner/core/worker/gps_worker.h"
 #include "warner/gps/nmea_decoder.h"
 #include "warner/serial/serial_sources.h"
+#include "warner/serial/source_selection.h"
 #include "warner/traffic/rds/traffic_decoder.h"
 
 namespace warner {
@@ -100,6 +102,27 @@ class WarnerSession final : private EngineOutput, private WorkerObserver {
   // The deactivation's write-back of the main-window values; false after a report.
   bool SaveMainWindowValues();
 
+  // What the main window adds; called on its thread. The database calls only while no worker
+  // runs; the spins' values may change while it runs.
+  //
+  // The start-up check of the database file (an OK box when it is missing and that is reported):
+  // true when the file is there.
+  bool CheckDatabaseFile();
+  void UnloadDatabase();
+  // The speed-limit spin's value in the unit of SpeedLimitDimension, handed to the engine in km/h.
+  void SetSpeedLimit(int value);
+  // The watch-angle spin's value, with the direction tolerance of the settings.
+  void SetWatchAngle(int degrees);
+  // The user's choice in the source controls, used by the next RunOnSources.
+  void SetSourceSelection(const serial::SourceSelection& selection);
+  // Asked on the worker thread before each read whether the navigation program is present (the
+  // shared port of UseWM5GPSPort is held open only then); unset, it always counts as present.
+  void SetNavigationCheck(std::function<bool()> present) { navigationPresent_ = std::move(present); }
+  // The position-record command's sound: KeyStrokeWAVFile, else the system's menu sound.
+  void PlayKeyStrokeSound();
+  // The sound test of the inactive warner; the number of sounds played.
+  int RunSoundTest(SoundTestWindow& window);
+
  private:
   // The alarm output's satellite sounds, told to the observer when they play.
   class ObservedSatelliteSounds final : public SatelliteSoundOutput {
@@ -162,6 +185,7 @@ class WarnerSession final : private EngineOutput, private WorkerObserver {
   std::unique_ptr<TrafficPort> trafficPort_;
   PoiAnnouncement pending_;  // told once its sound is known
   std::string currentPositionFile_;
+  std::function<bool()> navigationPresent_;
 };
 
 }  // namespace warner

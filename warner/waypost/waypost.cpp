@@ -1,30 +1,44 @@
-// waypost: the driver warner. This build runs it without windows: --replay feeds a GPS log
-// through the same worker, engine and sounds as on the road, --run reads the sources the settings
-// name; both print every event.
+// waypost: the driver warner. With a display it shows its main window; without windows --replay
+// feeds a GPS log through the same worker, engine and sounds as on the road, and --run reads the
+// sources the settings name; both print every event.
 
 #include <pthread.h>
 #include <signal.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
 
+#include <QApplication>
+#include <QTimer>
+
 #include "platform/reports/console_reporter.h"
+#include "platform/reports/ui/qt_reporter.h"
+#include "warner/app/popup_control.h"
+#include "warner/headless/event_printer.h"
 #include "warner/headless/replay.h"
 #include "warner/headless/run.h"
+#include "warner/ui/gui_thread_reporter.h"
+#include "warner/ui/main_window.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: waypost --replay FILE [--folder DIR] [--paced] [--json] [--test-every-record]\n"
+    "Usage: waypost [--folder DIR] [--events FILE]\n"
+    "       waypost --replay FILE [--folder DIR] [--paced] [--json] [--test-every-record]\n"
     "       waypost --run [--folder DIR] [--json] [--stand-alone]\n"
-    "Runs the warner without windows and prints what a driver would see and hear: POI warnings\n"
-    "with their distance and bearing, the speed alarm, the satellite fix lost and regained, and\n"
-    "the sounds played.\n"
+    "Without --replay or --run the warner shows its main window (a display is needed);\n"
+    "--events FILE then writes every event to FILE as the JSON lines of --run --json.\n"
+    "With --replay or --run it runs without windows and prints what a driver would see and hear:\n"
+    "POI warnings with their distance and bearing, the speed alarm, the satellite fix lost and\n"
+    "regained, and the sounds played.\n"
     "  --replay FILE  replays a GPS log (NMEA 0183: GGA, RMC, VTG); - reads the standard input\n"
     "  --run          reads the GPS source the settings name until SIGINT or SIGTERM: UseGPSPort\n"
     "                 or UseWM5GPSPort of SntGlobals.ini (a port such as COM4: or a log file), else\n"
@@ -57,6 +71,7 @@ constexpr const char* kUsage =
 
 struct Options {
   warner::ReplayOptions replay;
+  std::string events;
   bool run = false;
   bool standAlone = false;
   bool help = false;
@@ -77,13 +92,17 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.run = true;
     } else if (arg == "--stand-alone") {
       options.standAlone = true;
-    } else if (arg == "--replay" || arg == "--folder") {
+    } else if (arg == "--replay" || arg == "--folder" || arg == "--events") {
       if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) {
         std::fprintf(stderr, "waypost: %s needs %s\n", argv[i],
-                     arg == "--replay" ? "a GPS log file (- for the standard input)" : "a folder");
+                     arg == "--replay"   ? "a GPS log file (- for the standard input)"
+                     : arg == "--folder" ? "a folder"
+                                         : "a file");
         return false;
       }
-      (arg == "--replay" ? options.replay.logFile : options.replay.programFolder) = argv[++i];
+      (arg == "--replay"   ? options.replay.logFile
+       : arg == "--folder" ? options.replay.programFolder
+                           : options.events) = argv[++i];
     } else {
       std::fprintf(stderr, "waypost: unexpected argument '%s'\n", argv[i]);
       return false;
@@ -91,10 +110,12 @@ bool ParseOptions(int argc, char** argv, Options& options) {
   }
   const bool replay = !options.replay.logFile.empty();
   if (options.help) return true;
-  if (replay == options.run) {
-    std::fputs(
-        replay ? "waypost: --replay and --run exclude each other\n" : "waypost: --replay FILE or --run is needed\n",
-        stderr);
+  if (replay && options.run) {
+    std::fputs("waypost: --replay and --run exclude each other\n", stderr);
+    return false;
+  }
+  if (!options.events.empty() && (replay || options.run)) {
+    std::fputs("waypost: --events goes with the windows; --replay and --run print the events\n", stderr);
     return false;
   }
   if (options.standAlone && !options.run) {
@@ -132,6 +153,59 @@ int RunUntilSignalled(const Options& options, platform::Reporter& reporter) {
   return result;
 }
 
+bool Set(const char* variable) {
+  const char* value = std::getenv(variable);
+  return value != nullptr && *value != '\0';
+}
+
+bool HasDisplay() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || (platform != nullptr && std::string_view(platform) == "offscreen");
+}
+
+// DW_SCREENSHOT=path: the window saves a picture of itself to path once shown, and closes.
+void ScheduleScreenshot(QWidget& window) {
+  const char* path = std::getenv("DW_SCREENSHOT");
+  if (path == nullptr || *path == '\0') return;
+  QTimer::singleShot(1500, &window, [&window, file = QString::fromLocal8Bit(path)] {
+    if (!window.grab().save(file)) std::fprintf(stderr, "Can't save the screenshot %s\n", qPrintable(file));
+    window.close();
+  });
+}
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+int RunWindows(int argc, char** argv, const Options& options) {
+  std::unique_ptr<std::FILE, FileCloser> events;
+  if (!options.events.empty()) {
+    events.reset(std::fopen(options.events.c_str(), "w"));
+    if (!events) {
+      std::fprintf(stderr, "waypost: can't write the events to %s: %s\n", options.events.c_str(), std::strerror(errno));
+      return 5;
+    }
+  }
+  QApplication app(argc, argv);
+  platform::ui::QtReporter boxes;
+  warner::ui::GuiThreadReporter reporter(boxes, app);
+  // The pop-up windows come as a module of their own; until then the main window stands alone.
+  warner::NoPopups popups;
+  warner::ui::MainWindow window(options.replay.programFolder, reporter, popups, {});
+  boxes.SetParent(&window);
+  window.show();
+  window.Start();
+  std::unique_ptr<warner::EventPrinter> printer;
+  if (events && window.Controller().Session() != nullptr) {
+    printer = std::make_unique<warner::EventPrinter>(events.get(), true, window.Controller().Session()->Decoder());
+    window.Controller().SetEventObserver(printer.get());
+  }
+  ScheduleScreenshot(window);
+  app.exec();
+  window.Controller().Shutdown();
+  return printer && !printer->CheckOutput(reporter) ? 5 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -143,6 +217,14 @@ int main(int argc, char** argv) {
   if (options.help) {
     std::fputs(kUsage, stdout);
     return 0;
+  }
+  if (options.replay.logFile.empty() && !options.run) {
+    if (HasDisplay()) return RunWindows(argc, argv, options);
+    std::fputs(
+        "waypost: no display to show the windows on; --run runs the warner on its sources without windows,\n"
+        "--replay FILE replays a GPS log (--help says more)\n",
+        stderr);
+    return 2;
   }
   // Questions (a missing database) are answered No: nobody is there to accept a run without
   // warnings; LogSntFileMissing = 0 accepts it beforehand.

@@ -65,5 +65,25 @@ TEST(WarnerSession, ReplaysTheStandardInputToItsObserver) {
   EXPECT_EQ(recorder.ends, std::vector<uint32_t>{platform::kErrorHandleEof});
 }
 
+// The main window's spins and source choice reach the values file the session writes back; the
+// speed limit is kept in its own unit (knots by default), not in km/h.
+TEST(WarnerSession, KeepsTheMainWindowChoicesForTheValuesFile) {
+  const platform::testing::TempSystemRoot system;
+  const platform::testing::ScopedEnv sound("DW_SOUND", "null");
+  const fs::path folder = system.Folder() / "folder";
+  platform::testing::WriteFile(folder / "SntGlobals.ini", "LogSntFileMissing = 0\nSpeedsToAverage = 3\n");
+  platform::ScriptedReporter reporter;
+  WarnerSession session({folder.string(), false}, reporter, [](uint32_t) {});
+  EXPECT_FALSE(session.CheckDatabaseFile());
+  session.SetSpeedLimit(70);
+  session.SetWatchAngle(25);
+  session.SetSourceSelection({true, "FILE", "/tmp/drive.nmea", 9600});
+  ASSERT_TRUE(session.SaveMainWindowValues());
+  EXPECT_EQ(
+      platform::testing::ReadFile(folder / "SntSettings.ini"),
+      "WatchAngle=25\xB0\nSpeedLimit=70\nSearchSurrASCFile=\nSource=FILE\nBaudRate=9600\nSourceFile=/tmp/drive.nmea\n");
+  EXPECT_TRUE(reporter.Records().empty());
+}
+
 }  // namespace
 }  // namespace warner

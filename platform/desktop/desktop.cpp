@@ -1,0 +1,123 @@
+#include "platform/desktop/desktop.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <memory>
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+// A window that disappears between listing and asking is normal here; Xlib's default handler
+// would end the program for it.
+int IgnoreXError(Display* /*display*/, XErrorEvent* /*event*/) { return 0; }
+
+struct DisplayCloser {
+  void operator()(Display* display) const { XCloseDisplay(display); }
+};
+using DisplayHandle = std::unique_ptr<Display, DisplayCloser>;
+
+DisplayHandle OpenDisplay() {
+  static std::once_flag handlerSet;
+  std::call_once(handlerSet, [] {
+    XInitThreads();
+    XSetErrorHandler(IgnoreXError);
+  });
+  return DisplayHandle(XOpenDisplay(nullptr));
+}
+
+std::string Utf8Property(Display* display, Window window, Atom property, Atom type) {
+  Atom actualType = None;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(display, window, property, 0, 4096, False, type, &actualType, &format, &items, &after,
+                         &data) != Success ||
+      data == nullptr) {
+    return {};
+  }
+  std::string text;
+  if (actualType == type && format == 8) text.assign(reinterpret_cast<const char*>(data), items);
+  XFree(data);
+  return text;
+}
+
+std::string WindowTitle(Display* display, Window window) {
+  const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  std::string title = Utf8Property(display, window, netName, utf8);
+  if (!title.empty()) return title;
+  XTextProperty property{};
+  if (XGetWMName(display, window, &property) == 0 || property.value == nullptr) return {};
+  char** list = nullptr;
+  int count = 0;
+  if (Xutf8TextPropertyToTextList(display, &property, &list, &count) >= Success && list != nullptr) {
+    if (count > 0 && list[0] != nullptr) title = list[0];
+    XFreeStringList(list);
+  }
+  XFree(property.value);
+  return title;
+}
+
+bool HasWmState(Display* display, Window window) {
+  const Atom wmState = XInternAtom(display, "WM_STATE", False);
+  Atom actualType = None;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  const bool found = XGetWindowProperty(display, window, wmState, 0, 0, False, AnyPropertyType, &actualType, &format,
+                                        &items, &after, &data) == Success &&
+                     actualType != None;
+  if (data != nullptr) XFree(data);
+  return found;
+}
+
+std::vector<Window> Children(Display* display, Window parent) {
+  Window root = 0, parentOut = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  std::vector<Window> result;
+  if (XQueryTree(display, parent, &root, &parentOut, &children, &count) == 0) return result;
+  if (children != nullptr) {
+    result.assign(children, children + count);
+    XFree(children);
+  }
+  return result;
+}
+
+// A window manager reparents each client into a frame of its own: the title is on the client,
+// one level down, which carries WM_STATE or at least a title.
+TopLevelWindow Describe(Display* display, Window window) {
+  std::string title = WindowTitle(display, window);
+  if (!title.empty() || HasWmState(display, window)) return {window, title};
+  for (Window child : Children(display, window)) {
+    std::string childTitle = WindowTitle(display, child);
+    if (!childTitle.empty() || HasWmState(display, child)) return {child, childTitle};
+  }
+  return {window, {}};
+}
+
+}  // namespace
+
+std::vector<TopLevelWindow> EnumerateTopLevelWindows() {
+  std::vector<TopLevelWindow> windows;
+  const DisplayHandle display = OpenDisplay();
+  if (!display) return windows;
+  for (Window window : Children(display.get(), DefaultRootWindow(display.get()))) {
+    TopLevelWindow described = Describe(display.get(), window);
+    if (!described.title.empty()) windows.push_back(std::move(described));
+  }
+  return windows;
+}
+
+bool WindowExists(WindowId id) {
+  const DisplayHandle display = OpenDisplay();
+  if (!display || id == 0) return false;
+  XWindowAttributes attributes{};
+  return XGetWindowAttributes(display.get(), static_cast<Window>(id), &attributes) != 0;
+}
+
+}  // namespace platform

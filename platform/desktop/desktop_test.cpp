@@ -1,0 +1,151 @@
+#include "platform/desktop/desktop.h"
+
+#include <gtest/gtest.h>
+// After gtest: Xlib defines None and Bool as macros.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+// A client of our own on the test's X server, with a UTF-8 title and (optionally) a legacy one.
+class TitledWindow {
+ public:
+  TitledWindow(const std::string& netTitle, const char* legacyTitle) : display_(XOpenDisplay(nullptr)) {
+    if (display_ == nullptr) return;
+    window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 10, 10, 200, 100, 0, 0, 0);
+    if (!netTitle.empty()) {
+      XChangeProperty(display_, window_, XInternAtom(display_, "_NET_WM_NAME", False),
+                      XInternAtom(display_, "UTF8_STRING", False), 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(netTitle.data()), static_cast<int>(netTitle.size()));
+    }
+    if (legacyTitle != nullptr) XStoreName(display_, window_, legacyTitle);
+    XMapWindow(display_, window_);
+    XSync(display_, False);
+  }
+  ~TitledWindow() { Close(); }
+  void Close() {
+    if (display_ == nullptr) return;
+    XDestroyWindow(display_, window_);
+    XCloseDisplay(display_);
+    display_ = nullptr;
+  }
+  bool Open() const { return display_ != nullptr; }
+  platform::WindowId Id() const { return window_; }
+
+ private:
+  Display* display_;
+  Window window_ = 0;
+};
+
+// The listing as seen after the window manager (if any) had time to frame the window.
+bool FindTitle(const std::string& title, platform::WindowId* id) {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    for (const platform::TopLevelWindow& window : platform::EnumerateTopLevelWindows()) {
+      if (window.title == title) {
+        *id = window.id;
+        return true;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return false;
+}
+
+struct TitleCase {
+  const char* name;
+  std::string netTitle;
+  const char* legacyTitle;
+  std::string expected;
+};
+
+const TitleCase kTitleCases[] = {
+    {"utf8 title wins", "Navigator – Route", "legacy", "Navigator – Route"},
+    {"legacy title alone", "", "TomTom Home", "TomTom Home"},
+};
+
+void CheckTitles() {
+  for (const TitleCase& c : kTitleCases) {
+    SCOPED_TRACE(c.name);
+    TitledWindow window(c.netTitle, c.legacyTitle);
+    ASSERT_TRUE(window.Open());
+    platform::WindowId found = 0;
+    ASSERT_TRUE(FindTitle(c.expected, &found));
+    EXPECT_EQ(found, window.Id()) << "the client window, not a frame";
+    EXPECT_TRUE(platform::WindowExists(found));
+    window.Close();
+    EXPECT_FALSE(platform::WindowExists(found));
+  }
+}
+
+// openbox on the test's display, ended with the test.
+class WindowManager {
+ public:
+  WindowManager() {
+    char program[] = "openbox";
+    char* argv[] = {program, nullptr};
+    if (posix_spawnp(&pid_, program, nullptr, nullptr, argv, environ) != 0) pid_ = -1;
+  }
+  ~WindowManager() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+  // True once the manager announces itself on the root window.
+  bool WaitRunning() const {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr || pid_ <= 0) return false;
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+    bool running = false;
+    for (int attempt = 0; attempt < 100 && !running; ++attempt) {
+      Atom type = None;
+      int format = 0;
+      unsigned long items = 0, after = 0;
+      unsigned char* data = nullptr;
+      XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type, &format, &items,
+                         &after, &data);
+      running = items > 0;
+      if (data != nullptr) XFree(data);
+      if (!running) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    XCloseDisplay(display);
+    return running;
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+TEST(DesktopTest, FindsTitledWindowsWithoutAndWithWindowManager) {
+  ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+  {
+    SCOPED_TRACE("bare X server");
+    CheckTitles();
+  }
+  WindowManager manager;
+  ASSERT_TRUE(manager.WaitRunning());
+  SCOPED_TRACE("framed by openbox");
+  CheckTitles();
+}
+
+TEST(DesktopTest, NoDisplayMeansNoWindows) {
+  const char* display = std::getenv("DISPLAY");
+  const std::string saved = display != nullptr ? display : "";
+  unsetenv("DISPLAY");
+  EXPECT_TRUE(platform::EnumerateTopLevelWindows().empty());
+  EXPECT_FALSE(platform::WindowExists(1));
+  if (!saved.empty()) setenv("DISPLAY", saved.c_str(), 1);
+}
+
+}  // namespace
