@@ -23,6 +23,7 @@
 #include "warner/core/engine/warning_engine.h"
 #include "warner/core/settings/warner_settings.h"
 #include "warner/core/worker/gps_worker.h"
+#include "warner/gps/gps_log.h"
 #include "warner/gps/nmea_decoder.h"
 #include "warner/serial/serial_sources.h"
 #include "warner/traffic/rds/traffic_decoder.h"
@@ -83,6 +84,8 @@ class WarnerSession final : private EngineOutput, private WorkerObserver {
   const WarnerSettings& Settings() const { return settings_; }
   // The fix the events belong to.
   const gps::NmeaDecoder& Decoder() const { return decoder_; }
+  // The track log that the decoders copy what they receive into while it is open.
+  gps::GpsLogSink& GpsLog() { return gpsLog_; }
 
   // Loads the database (the activation's first step); false when the activation is cancelled: a
   // damaged file, or a missing one that was not accepted (then the way to run without one is told).
@@ -149,6 +152,7 @@ class WarnerSession final : private EngineOutput, private WorkerObserver {
   SessionObserver nobody_;
   SessionObserver* observer_ = &nobody_;
   platform::CriticalSection gpsFixLock_;
+  gps::GpsLogSink gpsLog_;
   gps::NmeaDecoder decoder_;
   PoiDatabase database_;
   const DatabasePoiSource pois_;
