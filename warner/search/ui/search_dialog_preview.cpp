@@ -1,5 +1,6 @@
 // The "Search Surround" dialog on its own, around a given position, so that it can be looked at
-// without a GPS receiver: search_dialog_preview FOLDER LAT,LON. With DW_SCREENSHOT=path it
+// without a GPS receiver: search_dialog_preview FOLDER LAT,LON [LIST] (LIST: the file chosen last,
+// preselected). With DW_SCREENSHOT=path it
 // searches, selects the first row, saves a picture of itself to path and closes.
 
 #include <QApplication>
@@ -39,9 +40,9 @@ void ScheduleScreenshot(warner::ui::SearchDialog& dialog) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto position = argc == 3 ? warner::ParseSearchPosition(argv[2]) : std::nullopt;
+  const auto position = argc == 3 || argc == 4 ? warner::ParseSearchPosition(argv[2]) : std::nullopt;
   if (!position) {
-    std::fputs("Usage: search_dialog_preview FOLDER LAT,LON\n", stderr);
+    std::fputs("Usage: search_dialog_preview FOLDER LAT,LON [LIST]\n", stderr);
     return 2;
   }
   if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("QT_QPA_PLATFORM")) {
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
   platform::ui::QtReporter reporter;
   warner::WarnerSettings settings;
   settings.ascReadDirPath = settings.ascWriteDirPath = std::string(argv[1]) + "/";
+  if (argc == 4) settings.searchSurrASCFile = argv[3];
   gps::GpsFix fix;
   fix.latitude = position->first;
   fix.longitude = position->second;

@@ -55,6 +55,8 @@ class SearchDialogTest : public ::testing::Test {
 
 TEST_F(SearchDialogTest, SearchSelectAndOkWriteTheFavourite) {
   platform::testing::WriteFile(folder_ / "cams.asc", "11.1, 48.0, \"Caf\xE9\"\n11.0, 48.05, \"north\"\n");
+  platform::testing::WriteFile(folder_ / "more.asc", "");
+  settings_.searchSurrASCFile = "CAMS.ASC";  // the last choice, found again whatever its case
   const auto dialog = Open({240, 320});
   EXPECT_EQ(dialog->RadiusList()->currentText(), "10");
   EXPECT_EQ(dialog->FileList()->currentText(), "cams.asc");
