@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "platform/reports/scripted_reporter.h"
 #include "platform/testing/files.h"
 #include "platform/testing/system_root.h"
+#include "tools/rds_groups/rds_groups.h"
 #include "warner/headless/tests/sample_warner.h"
 #include "warner/records/position_records.h"
 #include "warner/session/warner_session.h"
@@ -123,16 +125,33 @@ class RecordedDrive : public TrackLogTest {
   };
 
   const platform::testing::ScopedEnv sound_{"DW_SOUND", "null"};
+
+  // Records a track log of `drive`: it holds what was received and replays to the same warnings.
+  void ExpectReplayableTrackLog(const std::string& drive) {
+    const std::string track = (dir_ / "track.txt").string();
+    const std::vector<int32_t> heard = Replay(drive, track);
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(platform::testing::ReadFile(track), platform::testing::ReadFile(drive));
+    EXPECT_EQ(Replay(track), heard);
+    EXPECT_TRUE(reporter_.Records().empty());
+  }
 };
 
 TEST_F(RecordedDrive, TheTrackLogHoldsTheSentencesAndReplaysToTheSameAnnouncements) {
-  const std::string drive = std::string(SAMPLE_DATA_DIR) + "/drive.nmea";
-  const std::string track = (dir_ / "track.txt").string();
-  const std::vector<int32_t> heard = Replay(drive, track);
-  ASSERT_FALSE(heard.empty());
-  EXPECT_EQ(platform::testing::ReadFile(track), platform::testing::ReadFile(drive));
-  EXPECT_EQ(Replay(track), heard);
-  EXPECT_TRUE(reporter_.Records().empty());
+  ExpectReplayableTrackLog(std::string(SAMPLE_DATA_DIR) + "/drive.nmea");
+}
+
+TEST_F(RecordedDrive, AMergedTrackLogAlsoHoldsTheTrafficRecords) {
+  std::ofstream(dir_ / "folder" / "SntGlobals.ini", std::ios::app) << "WriteMergedLog = 1\n";
+  const rds_groups::StationPlan station{0xD301, "RADIO 7", 1, {{101, 12003, 0, 0}, {401, 12005, 2, 1}}};
+  std::vector<rds_groups::Group> groups;
+  std::string error;
+  ASSERT_TRUE(rds_groups::ParseGroups(rds_groups::MakeGroupFile(station), groups, error)) << error;
+  const std::string merged =
+      rds_groups::MergeRecords(platform::testing::ReadFile(fs::path(SAMPLE_DATA_DIR) / "drive.nmea"),
+                               rds_groups::TmcRecords(groups), {rds_groups::MergeMode::kInsideSentences, 3});
+  platform::testing::WriteFile(dir_ / "merged.nmea", merged);
+  ExpectReplayableTrackLog((dir_ / "merged.nmea").string());
 }
 
 }  // namespace
