@@ -82,6 +82,11 @@ class WarnerSession final : private EngineOutput, private WorkerObserver {
   // Null: nobody listens.
   void SetObserver(SessionObserver* observer) { observer_ = observer != nullptr ? observer : &nobody_; }
   const WarnerSettings& Settings() const { return settings_; }
+  // The settings as the main window changes them (SearchSurrASCFile of the search dialog, say);
+  // SaveMainWindowValues writes its values back.
+  WarnerSettings& MainWindowSettings() { return settings_; }
+  // The player of every sound of the warner, so that a key sound cuts an announcement as on the road.
+  platform::SoundPlayer& Player() { return *player_; }
   // The fix the events belong to.
   const gps::NmeaDecoder& Decoder() const { return decoder_; }
   // The track log that the decoders copy what they receive into while it is open.

@@ -112,17 +112,12 @@ class RecordedDrive : public TrackLogTest {
     EXPECT_EQ(session.ReplayLog(log, false).code, platform::kErrorHandleEof);
     if (!trackLog.empty()) {
       // A tap after the drive records the last fix, taken whole from the decoder.
-      PlayRequests player;
-      EXPECT_EQ(AppendPositionRecord(session.Decoder(), {session.Settings(), player, reporter_, "waypost"}), 0);
+      EXPECT_EQ(AppendPositionRecord(session.Decoder(), {session.Settings(), session.Player(), reporter_, "waypost"}),
+                0);
       EXPECT_FALSE(track.ToggleTrackLog(LocalAt(2026, 6, 15, 7, 30), choose));
     }
     return heard.pois;
   }
-
-  struct PlayRequests final : platform::SoundPlayer {
-    bool Play(const std::string&) override { return true; }
-    void Stop() override {}
-  };
 
   const platform::testing::ScopedEnv sound_{"DW_SOUND", "null"};
 

@@ -40,7 +40,8 @@ QRect ToRect(const LayoutRect& r) { return {r.x, r.y, r.width, r.height}; }
 
 }  // namespace
 
-SearchDialog::SearchDialog(SearchDialogModel& model, QWidget* parent, QSize screen)
+SearchDialog::SearchDialog(SearchDialogModel& model, QWidget* parent, QSize screen,
+                           const std::function<void(const std::string&)>& startupLog)
     : QDialog(parent),
       model_(model),
       fileLabel_(new QLabel("File", this)),
@@ -69,7 +70,7 @@ SearchDialog::SearchDialog(SearchDialogModel& model, QWidget* parent, QSize scre
   search_->setEnabled(model_.SearchEnabled());
   search_->setDefault(true);
   ok_->setEnabled(false);
-  PlaceControls(screen);
+  PlaceControls(screen, startupLog);
   files_->setFocus();
 
   connect(files_, &QComboBox::currentIndexChanged, this, [this](int index) { model_.SelectFile(index); });
@@ -84,7 +85,7 @@ SearchDialog::SearchDialog(SearchDialogModel& model, QWidget* parent, QSize scre
   connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void SearchDialog::PlaceControls(QSize screen) {
+void SearchDialog::PlaceControls(QSize screen, const std::function<void(const std::string&)>& startupLog) {
   const QFontMetrics metrics(font());
   const int unitX = metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52;
   const int unitY = metrics.height();
@@ -100,8 +101,12 @@ void SearchDialog::PlaceControls(QSize screen) {
   const bool landscape = screen.width() >= screen.height();
   // Beside the list there is room for the buttons only when the dialog is that much wider.
   if (landscape) client.rwidth() += portrait.search.width + 3;
+  std::vector<std::string> notes;
   const SearchDialogLayout layout =
-      ArrangeSearchDialog(portrait, client.width(), client.height(), screen.width(), screen.height());
+      ArrangeSearchDialog(portrait, client.width(), client.height(), screen.width(), screen.height(), &notes);
+  if (startupLog) {
+    for (const std::string& note : notes) startupLog(note);
+  }
   setFixedSize(client);
   fileLabel_->setGeometry(pixels(kFileLabel));
   files_->setGeometry(pixels(kFileList));

@@ -2,6 +2,8 @@
 // The "Search Surround" dialog: shows a SearchDialogModel and forwards the clicks to it.
 
 #include <QDialog>
+#include <functional>
+#include <string>
 
 #include "warner/search/search_dialog_model.h"
 
@@ -17,8 +19,10 @@ class SearchDialog final : public QDialog {
 
  public:
   // Opens the model (filling the file list, which may say that there is no file). `screen` is the
-  // screen's size in pixels (empty: the primary screen's), which decides the layout.
-  explicit SearchDialog(SearchDialogModel& model, QWidget* parent = nullptr, QSize screen = {});
+  // screen's size in pixels (empty: the primary screen's), which decides the layout; the moves of
+  // the landscape layout go to `startupLog` when the warner's start-up log is open.
+  explicit SearchDialog(SearchDialogModel& model, QWidget* parent = nullptr, QSize screen = {},
+                        const std::function<void(const std::string&)>& startupLog = {});
 
   QComboBox* FileList() const { return files_; }
   QComboBox* RadiusList() const { return radii_; }
@@ -28,7 +32,7 @@ class SearchDialog final : public QDialog {
   QPushButton* CancelButton() const { return cancel_; }
 
  private:
-  void PlaceControls(QSize screen);
+  void PlaceControls(QSize screen, const std::function<void(const std::string&)>& startupLog);
   void Search();
   void ShowRows();
   void SetBusy(bool busy);

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/reports/scripted_reporter.h"
 #include "platform/testing/files.h"
@@ -38,7 +40,8 @@ class SearchDialogTest : public ::testing::Test {
   }
 
   std::unique_ptr<SearchDialog> Open(QSize screen) {
-    auto dialog = std::make_unique<SearchDialog>(model_, nullptr, screen);
+    auto dialog = std::make_unique<SearchDialog>(model_, nullptr, screen,
+                                                 [this](const std::string& note) { startupLog_.push_back(note); });
     dialog->show();
     return dialog;
   }
@@ -50,6 +53,7 @@ class SearchDialogTest : public ::testing::Test {
   WarnerSettings settings_;
   gps::GpsFix fix_;
   platform::ScriptedReporter reporter_;
+  std::vector<std::string> startupLog_;
   SearchDialogModel model_{settings_, [this] { return fix_; }, reporter_};
 };
 
@@ -58,6 +62,7 @@ TEST_F(SearchDialogTest, SearchSelectAndOkWriteTheFavourite) {
   platform::testing::WriteFile(folder_ / "more.asc", "");
   settings_.searchSurrASCFile = "CAMS.ASC";  // the last choice, found again whatever its case
   const auto dialog = Open({240, 320});
+  EXPECT_TRUE(startupLog_.empty());  // portrait: the template stands
   EXPECT_EQ(dialog->RadiusList()->currentText(), "10");
   EXPECT_EQ(dialog->FileList()->currentText(), "cams.asc");
   EXPECT_FALSE(dialog->OkButton()->isEnabled());
@@ -100,6 +105,8 @@ TEST_F(SearchDialogTest, WithoutFilesSearchStaysOffAndLandscapeStacksTheButtons)
   EXPECT_EQ(cancel.top(), ok.bottom() + 4);
   EXPECT_EQ(list.bottom(), dialog->height() - 4);
   EXPECT_LT(list.right(), search.left());
+  ASSERT_EQ(startupLog_.size(), 4u);
+  EXPECT_EQ(startupLog_[2].rfind("Moving Button Cancel\r\nFrom x ", 0), 0u);
   Click(dialog->CancelButton());
   EXPECT_EQ(dialog->result(), QDialog::Rejected);
 }
