@@ -203,34 +203,6 @@ TEST_F(SearchFiles, TheFavouriteReplacesTheOldFileOnlyWhenWrittenWhole) {
   EXPECT_THAT(texts.back(), HasSubstr("Error No 112: "));
 }
 
-TEST_F(SearchFiles, DialogModelSearchesSelectsAndTakesTheFavourite) {
-  Write("cams.asc", "11.1, 48.0, \"east\"\n11.0, 48.05, \"north\"\n");
-  Write("other.asc", "");
-  WarnerSettings settings;
-  settings.ascReadDirPath = settings.ascWriteDirPath = Folder();
-  settings.searchSurrASCFile = "OTHER.ASC";
-  SearchDialogModel model(
-      settings, [] { return FixAt(11, 48); }, reporter_);
-  model.Open();
-  EXPECT_EQ(model.SelectedFile(), 1);
-  EXPECT_EQ(model.SelectedRadius(), 3);
-  EXPECT_TRUE(model.SearchEnabled());
-  model.SelectFile(0);
-  std::vector<bool> busy;
-  EXPECT_EQ(model.Search([&](bool b) { busy.push_back(b); }), 2);
-  EXPECT_EQ(busy, (std::vector<bool>{true, false}));
-  EXPECT_FALSE(model.OkEnabled());
-  EXPECT_FALSE(model.TakeSelectedRow());
-  model.SelectRow(1);
-  ASSERT_TRUE(model.OkEnabled());
-  EXPECT_TRUE(model.TakeSelectedRow());
-  EXPECT_EQ(settings.searchSurrASCFile, "cams.asc");
-  EXPECT_EQ(platform::testing::ReadFile(folder_ / "SntFav.ASC"), "11.1, 48.0, \"east\"\r\n");
-  model.SelectRadius(0);  // 1 km: only the point 5.6 km north is out
-  EXPECT_EQ(model.Search(), 0);
-  EXPECT_FALSE(model.OkEnabled());
-}
-
 TEST(ArrangeSearchDialog, LandscapeStacksTheButtonsAtTheRight) {
   const SearchDialogLayout portrait{{3, 40, 200, 150}, {3, 200, 60, 24}, {70, 200, 60, 24}, {140, 200, 60, 24}};
   EXPECT_EQ(ArrangeSearchDialog(portrait, 207, 230, 240, 320).list, portrait.list);
