@@ -2,7 +2,10 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <string>
@@ -105,6 +108,22 @@ TEST_F(RecordFile, AFailedWriteIsReportedWithoutSoundAndKeepsTheFile) {
     EXPECT_THAT(reporter.Records()[0].text, HasSubstr(c.error));
     EXPECT_TRUE(player_.paths.empty());
   }
+}
+
+TEST_F(RecordFile, ALineCutShortIsTakenBack) {
+  platform::testing::WriteFile(folder_ / "SntRec.ASC", "old\r\n");
+  // The file may grow by 20 bytes only: the line is cut as on a disk that fills up.
+  rlimit limit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const rlimit full{25, limit.rlim_max};
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+  const int result = Append();
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(Records(), "old\r\n");
+  EXPECT_TRUE(player_.paths.empty());
 }
 
 TEST_F(RecordFile, RoverModeHasItsOwnFile) {

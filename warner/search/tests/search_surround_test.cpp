@@ -2,9 +2,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -186,19 +188,25 @@ TEST_F(SearchFiles, TheFavouriteReplacesTheOldFileOnlyWhenWrittenWhole) {
   EXPECT_TRUE(fs::exists(folder_ / "RvrFav.ASC"));
   EXPECT_TRUE(reporter_.Records().empty());
 
-  // A folder that takes no new file (unless the tests run as root) and a full disk.
-  fs::permissions(folder_.Path(), fs::perms::owner_read | fs::perms::owner_exec);
-  const bool lockedOut = ::access(folder_.Path().c_str(), W_OK) != 0;
-  if (lockedOut) {
-    EXPECT_EQ(WriteFavourite(Folder(), ProgramMode::kSentry, {}, reporter_), -1);
-  }
-  fs::permissions(folder_.Path(), fs::perms::owner_all);
+  // A disk that fills up while the new file is written: the old one stays whole.
+  rlimit limit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const rlimit nearlyFull{10, limit.rlim_max};
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &nearlyFull), 0);
+  const int cut = WriteFavourite(Folder(), ProgramMode::kSentry, row, reporter_);
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(cut, -1);
   EXPECT_EQ(platform::testing::ReadFile(folder_ / "SntFav.ASC"), "11.1, 48.0, \"Caf\xE9\"\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_.Path()), {}), 2);  // no temporary left behind
+
   fs::remove(folder_ / "RvrFav.ASC");
   fs::create_symlink("/dev/full", folder_ / "RvrFav.ASC");
   EXPECT_EQ(WriteFavourite(Folder(), ProgramMode::kRover, row, reporter_), -1);
   const std::vector<std::string> texts = Texts();
-  ASSERT_EQ(texts.size(), lockedOut ? 2u : 1u);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_THAT(texts.front(), HasSubstr("Can't write to file '" + Folder() + "SntFav.ASC'.\n"));
   EXPECT_THAT(texts.back(), HasSubstr("Can't write to file '" + Folder() + "RvrFav.ASC'.\n"));
   EXPECT_THAT(texts.back(), HasSubstr("Error No 112: "));
 }
