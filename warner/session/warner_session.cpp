@@ -139,7 +139,7 @@ WarnerSession::WarnerSession(const SessionOptions& options, platform::Reporter& 
     : reporter_(reporter),
       folder_(ProgramFolderOf(options.programFolder)),
       settings_(ReadSettings(folder_, reporter)),
-      decoder_(gpsFixLock_),
+      decoder_(gpsFixLock_, &gpsLog_),
       database_(reporter, {folder_, DatabaseFileName(0)}),
       pois_(database_),
       player_(platform::CreateSoundPlayerFromEnvironment()),
@@ -148,7 +148,7 @@ WarnerSession::WarnerSession(const SessionOptions& options, platform::Reporter& 
       sounds_(*this),
       worker_(decoder_, engine_, sounds_, *this,
               {settings_.playSatFixSound, settings_.evaluateTMC, settings_.writeMergedLog}, std::move(sleep)),
-      traffic_(reporter, clock_),
+      traffic_(reporter, clock_, &gpsLog_),
       currentPositionFile_(platform::ToLinuxPath(settings_.actPosFolder + settings_.actPosFileName)) {
   decoder_.SetSettings({settings_.writeMergedLog, settings_.evaluateTMC});
   engine_.ApplySettings(EngineSettingsFrom(settings_, options.testEveryRecord));

@@ -24,6 +24,7 @@
 #include "warner/core/engine/warning_engine.h"
 #include "warner/core/settings/warner_settings.h"
 #include "warner/core/worker/gps_worker.h"
+#include "warner/gps/gps_log.h"
 #include "warner/gps/nmea_decoder.h"
 #include "warner/serial/serial_sources.h"
 #include "warner/serial/source_selection.h"
@@ -83,8 +84,15 @@ class WarnerSession final : private EngineOutput, private WorkerObserver {
   // Null: nobody listens.
   void SetObserver(SessionObserver* observer) { observer_ = observer != nullptr ? observer : &nobody_; }
   const WarnerSettings& Settings() const { return settings_; }
+  // The settings as the main window changes them (SearchSurrASCFile of the search dialog, say);
+  // SaveMainWindowValues writes its values back.
+  WarnerSettings& MainWindowSettings() { return settings_; }
+  // The player of every sound of the warner, so that a key sound cuts an announcement as on the road.
+  platform::SoundPlayer& Player() { return *player_; }
   // The fix the events belong to.
   const gps::NmeaDecoder& Decoder() const { return decoder_; }
+  // The track log that the decoders copy what they receive into while it is open.
+  gps::GpsLogSink& GpsLog() { return gpsLog_; }
 
   // Loads the database (the activation's first step); false when the activation is cancelled: a
   // damaged file, or a missing one that was not accepted (then the way to run without one is told).
@@ -172,6 +180,7 @@ class WarnerSession final : private EngineOutput, private WorkerObserver {
   SessionObserver nobody_;
   SessionObserver* observer_ = &nobody_;
   platform::CriticalSection gpsFixLock_;
+  gps::GpsLogSink gpsLog_;
   gps::NmeaDecoder decoder_;
   PoiDatabase database_;
   const DatabasePoiSource pois_;

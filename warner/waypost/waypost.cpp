@@ -12,9 +12,11 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <tuple>
 
 #include <QApplication>
 #include <QTimer>
@@ -25,6 +27,7 @@
 #include "warner/headless/event_printer.h"
 #include "warner/headless/replay.h"
 #include "warner/headless/run.h"
+#include "warner/search/search_command.h"
 #include "warner/ui/gui_thread_reporter.h"
 #include "warner/ui/main_window.h"
 
@@ -34,11 +37,12 @@ constexpr const char* kUsage =
     "Usage: waypost [--folder DIR] [--events FILE]\n"
     "       waypost --replay FILE [--folder DIR] [--paced] [--json] [--test-every-record]\n"
     "       waypost --run [--folder DIR] [--json] [--stand-alone]\n"
+    "       waypost --search LIST --at LAT,LON [--radius KM] [--json]\n"
     "Without --replay or --run the warner shows its main window (a display is needed);\n"
     "--events FILE then writes every event to FILE as the JSON lines of --run --json.\n"
     "With --replay or --run it runs without windows and prints what a driver would see and hear:\n"
     "POI warnings with their distance and bearing, the speed alarm, the satellite fix lost and\n"
-    "regained, and the sounds played.\n"
+    "regained, and the sounds played. With --search it searches a POI list around a position.\n"
     "  --replay FILE  replays a GPS log (NMEA 0183: GGA, RMC, VTG); - reads the standard input\n"
     "  --run          reads the GPS source the settings name until SIGINT or SIGTERM: UseGPSPort\n"
     "                 or UseWM5GPSPort of SntGlobals.ini (a port such as COM4: or a log file), else\n"
@@ -51,6 +55,10 @@ constexpr const char* kUsage =
     "                 SourceFile for FILE) at its BaudRate, instead of listening to a virtual port\n"
     "  --folder DIR   the warner's folder: SntGlobals.ini, SntSettings.ini, Sentry.snt, Sounds/ and\n"
     "                 Bitmaps/ (default: the folder of the program)\n"
+    "  --search LIST  lists the points of an ASC POI list within the radius (default 10 km) of the\n"
+    "                 position --at gives in decimal degrees, nearest first: distance [km],\n"
+    "                 direction, description, longitude and latitude, separated by tabs (--json:\n"
+    "                 one object per point with those keys); exit status 3 when LIST is unreadable\n"
     "  --paced        at the receiver's pace (BaudRate of SntSettings.ini, default 4800 baud)\n"
     "                 instead of as fast as the file can be read\n"
     "  --json         one JSON object per event (field \"event\": announce, speedAlarm, satFix,\n"
@@ -72,10 +80,59 @@ constexpr const char* kUsage =
 struct Options {
   warner::ReplayOptions replay;
   std::string events;
+  std::optional<warner::SearchCommand> search;
+  bool searchAt = false;  // --at was given
   bool run = false;
   bool standAlone = false;
   bool help = false;
 };
+
+// --search LIST, --at LAT,LON and --radius KM; `value` is null when the option ends the line.
+bool ParseSearchOption(std::string_view option, const char* value, Options& options) {
+  if (!options.search) options.search = warner::SearchCommand{.radiusKm = 0};
+  warner::SearchCommand& search = *options.search;
+  const std::string_view text = value != nullptr ? value : "";
+  if (option == "--search" && !text.empty()) {
+    search.listPath = text;
+    return true;
+  }
+  if (option == "--at") {
+    if (const auto position = warner::ParseSearchPosition(text)) {
+      std::tie(search.latitude, search.longitude) = *position;
+      options.searchAt = true;
+      return true;
+    }
+    std::fputs("waypost: --at needs LAT,LON in decimal degrees, such as 48.137,11.575\n", stderr);
+    return false;
+  }
+  if (option == "--radius") {
+    if (const auto radius = warner::ParseSearchRadius(text)) {
+      search.radiusKm = *radius;
+      return true;
+    }
+    std::fputs("waypost: --radius needs a distance in km above 0\n", stderr);
+    return false;
+  }
+  std::fputs("waypost: --search needs an ASC POI list\n", stderr);
+  return false;
+}
+
+// The search goes alone (with --json), needs a list and a position, and searches 10 km by default.
+bool CheckSearchOptions(Options& options, bool replay) {
+  warner::SearchCommand& search = *options.search;
+  if (replay || options.run || options.standAlone || options.replay.paced || options.replay.testEveryRecord ||
+      !options.replay.programFolder.empty() || !options.events.empty()) {
+    std::fputs("waypost: --search goes alone, with --at, --radius and --json\n", stderr);
+    return false;
+  }
+  if (search.listPath.empty() || !options.searchAt) {
+    std::fputs("waypost: --search LIST and --at LAT,LON go together\n", stderr);
+    return false;
+  }
+  if (search.radiusKm == 0) search.radiusKm = 10;
+  search.json = options.replay.json;
+  return true;
+}
 
 bool ParseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
@@ -103,6 +160,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       (arg == "--replay"   ? options.replay.logFile
        : arg == "--folder" ? options.replay.programFolder
                            : options.events) = argv[++i];
+    } else if (arg == "--search" || arg == "--at" || arg == "--radius") {
+      if (!ParseSearchOption(arg, i + 1 < argc ? argv[++i] : nullptr, options)) return false;
     } else {
       std::fprintf(stderr, "waypost: unexpected argument '%s'\n", argv[i]);
       return false;
@@ -110,6 +169,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
   }
   const bool replay = !options.replay.logFile.empty();
   if (options.help) return true;
+  if (options.search) return CheckSearchOptions(options, replay);
   if (replay && options.run) {
     std::fputs("waypost: --replay and --run exclude each other\n", stderr);
     return false;
@@ -218,7 +278,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  if (options.replay.logFile.empty() && !options.run) {
+  if (options.replay.logFile.empty() && !options.run && !options.search) {
     if (HasDisplay()) return RunWindows(argc, argv, options);
     std::fputs(
         "waypost: no display to show the windows on; --run runs the warner on its sources without windows,\n"
@@ -230,5 +290,6 @@ int main(int argc, char** argv) {
   // warnings; LogSntFileMissing = 0 accepts it beforehand.
   platform::ConsoleReporter reporter(false, stderr);
   if (options.run) return RunUntilSignalled(options, reporter);
+  if (options.search) return warner::RunSearchCommand(*options.search, stdout, stderr);
   return warner::RunReplay(options.replay, stdout, reporter);
 }

@@ -1,0 +1,88 @@
+#include "warner/search/search_command.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "platform/numbers/lenient_number.h"
+#include "platform/text/text.h"
+#include "warner/search/search_surround.h"
+
+namespace warner {
+
+namespace {
+
+// The whole text as one number, or nothing.
+std::optional<double> WholeNumber(std::string_view text) {
+  const platform::LeadingNumber number = platform::ReadLeadingReal(text, {});
+  if (number.end == 0 || number.end != text.size() || !std::isfinite(number.value)) return std::nullopt;
+  return number.value;
+}
+
+// A JSON string of UTF-8 text: the characters beyond ASCII stay as they are (platform::JsonLine
+// escapes each of their bytes as a character of its own).
+std::string JsonString(std::string_view utf8) {
+  std::string text = "\"";
+  for (const char ch : utf8) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == '"' || c == '\\') {
+      text += '\\';
+      text += ch;
+    } else if (c < 0x20 || c == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      text += escaped;
+    } else {
+      text += ch;
+    }
+  }
+  return text + '"';
+}
+
+std::string RowText(const SurroundRow& row, bool json) {
+  const std::string description = platform::FileTextToUtf8(row.description);
+  if (json) {
+    return "{\"distance\":" + JsonString(row.distance) + ",\"direction\":" + JsonString(row.direction) +
+           ",\"description\":" + JsonString(description) +
+           ",\"longitude\":" + JsonString(platform::FileTextToUtf8(row.longitude)) +
+           ",\"latitude\":" + JsonString(platform::FileTextToUtf8(row.latitude)) + "}\n";
+  }
+  return row.distance + '\t' + row.direction + '\t' + platform::TerminalSafe(description) + '\t' +
+         platform::TerminalSafe(platform::FileTextToUtf8(row.longitude)) + '\t' +
+         platform::TerminalSafe(platform::FileTextToUtf8(row.latitude)) + '\n';
+}
+
+}  // namespace
+
+std::optional<std::pair<double, double>> ParseSearchPosition(std::string_view text) {
+  const size_t comma = text.find(',');
+  if (comma == std::string_view::npos) return std::nullopt;
+  const std::optional<double> latitude = WholeNumber(text.substr(0, comma));
+  const std::optional<double> longitude = WholeNumber(text.substr(comma + 1));
+  if (!latitude || !longitude || std::fabs(*latitude) > 90 || std::fabs(*longitude) > 180) return std::nullopt;
+  return std::pair{*latitude, *longitude};
+}
+
+std::optional<double> ParseSearchRadius(std::string_view text) {
+  const std::optional<double> radius = WholeNumber(text);
+  if (!radius || *radius <= 0) return std::nullopt;
+  return radius;
+}
+
+int RunSearchCommand(const SearchCommand& command, std::FILE* out, std::FILE* err) {
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> list(std::fopen(command.listPath.c_str(), "rb"), &std::fclose);
+  if (list == nullptr) {
+    std::fprintf(err, "waypost: can't open the POI list '%s': %s\n", platform::TerminalSafe(command.listPath).c_str(),
+                 std::strerror(errno));
+    return kSearchListUnreadable;
+  }
+  AscLineReader reader(list.get());
+  for (const SurroundRow& row : FindSurroundRows(reader, {command.longitude, command.latitude}, command.radiusKm)) {
+    const std::string text = RowText(row, command.json);
+    if (std::fwrite(text.data(), 1, text.size(), out) != text.size()) return kSearchOutputFailed;
+  }
+  return std::fflush(out) == 0 && !std::ferror(out) ? kSearchDone : kSearchOutputFailed;
+}
+
+}  // namespace warner
