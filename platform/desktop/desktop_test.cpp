@@ -22,7 +22,7 @@ namespace {
 // A client of our own on the test's X server, with a UTF-8 title and (optionally) a legacy one.
 class TitledWindow {
  public:
-  TitledWindow(const std::string& netTitle, const char* legacyTitle) : display_(XOpenDisplay(nullptr)) {
+  TitledWindow(const std::string& netTitle, const char* legacyTitle) : display_(OpenDisplay()) {
     if (display_ == nullptr) return;
     window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 10, 10, 200, 100, 0, 0, 0);
     if (!netTitle.empty()) {
@@ -45,6 +45,15 @@ class TitledWindow {
   platform::WindowId Id() const { return window_; }
 
  private:
+  // A loaded machine's X server may turn a connection away for a moment.
+  static Display* OpenDisplay() {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      if (Display* display = XOpenDisplay(nullptr)) return display;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return nullptr;
+  }
+
   Display* display_;
   Window window_ = 0;
 };
