@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <utility>
 
 #include "driver/registry/port_table.h"
 #include "platform/paths/paths.h"
@@ -82,7 +83,7 @@ std::vector<int> MainController::Start() {
   navigation_.Detect();
 
   Trace("Creating Pop Up Windows...\r\n");
-  if (!popups_.Create()) return {kIdTerminate};
+  if (!popups_.Create(*session_)) return {kIdTerminate};
   Trace("Constructing finished.\r\n\n");
 
   std::vector<int> commands;
@@ -191,14 +192,17 @@ void MainController::ProcessWorkerEvents() {
   std::vector<WorkerObserver::Status> statuses;
   bool ended = false;
   uint32_t code = 0;
+  int announcements = 0;
   {
     std::lock_guard lock(mutex_);
     statuses.swap(statuses_);
+    announcements = std::exchange(announcements_, 0);
     ended = endPending_;
     code = endCode_;
     endPending_ = false;
   }
   for (WorkerObserver::Status status : statuses) SetStatusIcon(IconOf(status));
+  if (announcements > 0 && timerRunning_) popups_.Announced();
   if (!ended) return;
   JoinWorker();
   timerRunning_ = false;
@@ -328,6 +332,11 @@ void MainController::Wake() const {
 
 void MainController::Announced(const PoiAnnouncement& announcement) {
   if (events_ != nullptr) events_->Announced(announcement);
+  {
+    std::lock_guard lock(mutex_);
+    ++announcements_;
+  }
+  Wake();
 }
 
 void MainController::SoundPlayed(std::string_view name, std::string_view path) {

@@ -133,6 +133,7 @@ class MainController final : private SessionObserver {
   const NavigationDetector& Navigation() const { return navigation_; }
   // Null before Start.
   const WarnerSession* Session() const { return session_.get(); }
+  WarnerSession* Session() { return session_.get(); }
 
  private:
   // SessionObserver, on the worker thread.
@@ -185,6 +186,7 @@ class MainController final : private SessionObserver {
   std::atomic<bool> stopFlag_{false};  // the worker-stop flag
   std::atomic<bool> workerEnded_{true};
   std::vector<WorkerObserver::Status> statuses_;
+  int announcements_ = 0;
   bool endPending_ = false;
   uint32_t endCode_ = 0;
 };

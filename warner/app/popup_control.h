@@ -8,6 +8,8 @@
 
 namespace warner {
 
+class WarnerSession;
+
 // The five icons of the tray and the status window, by their resource numbers.
 enum class StatusIcon : int { kProgram = 128, kInactive = 133, kNoFix = 134, kSearching = 136, kFix = 137 };
 
@@ -20,9 +22,9 @@ struct PopupTap {
 class PopupControl {
  public:
   virtual ~PopupControl() = default;
-  // Creates the windows from the layout file; false when the file cannot be read (after its
-  // message): the program then closes.
-  virtual bool Create() = 0;
+  // Creates the windows from the layout file, to show what `session` holds; false when the file
+  // cannot be read (after its message): the program then closes.
+  virtual bool Create(WarnerSession& session) = 0;
   // At least one pop-up window exists.
   virtual bool Exists() const = 0;
   // Closes the announcement windows whose time has passed and redraws the others; the data
@@ -31,6 +33,8 @@ class PopupControl {
   // Hides every pop-up; with `keepStatus` the status window stays, so it can be tapped again.
   virtual void HideAll(bool keepStatus) = 0;
   virtual void ClearCloseTimes() = 0;
+  // A POI was announced: the announcement windows open now.
+  virtual void Announced() = 0;
   // Recolours the status window.
   virtual void SetStatusIcon(StatusIcon icon) = 0;
   // The taps recorded since the last call, the announcement windows' left out.
@@ -44,11 +48,12 @@ class PopupControl {
 // No pop-up windows at all: the main window alone.
 class NoPopups final : public PopupControl {
  public:
-  bool Create() override { return true; }
+  bool Create(WarnerSession& /*session*/) override { return true; }
   bool Exists() const override { return false; }
   void Refresh(uint32_t /*nowMs*/, bool /*windowsVisible*/) override {}
   void HideAll(bool /*keepStatus*/) override {}
   void ClearCloseTimes() override {}
+  void Announced() override {}
   void SetStatusIcon(StatusIcon /*icon*/) override {}
   std::vector<PopupTap> TakeTaps() override { return {}; }
   void RunWindowTest() override {}

@@ -303,6 +303,21 @@ int WarnerSession::RunSoundTest(SoundTestWindow& window) {
   return warner::RunSoundTest(settings_, database_, *player_, reporter_, window);
 }
 
+WarnerSession::AnnouncementView WarnerSession::LastAnnouncement() const {
+  std::lock_guard guard(gpsFixLock_);
+  const EngineResults results = engine_.Snapshot();
+  AnnouncementView view{std::string(results.Text()), std::string(results.BitmapPath())};
+  const int32_t poi = results.lastAnnouncedPoi;
+  view.tracked = poi >= 0 && engine_.TrackedSlot(poi) >= 0;
+  view.signedDistance = view.tracked ? engine_.SignedDistance(poi) : results.signedDistance;
+  return view;
+}
+
+traffic::TmcStatus WarnerSession::TrafficStatus() {
+  const traffic::CRDSDecoder* decoder = traffic_.Decoder();
+  return decoder != nullptr ? decoder->Status().Snapshot() : traffic::TmcStatus{};
+}
+
 void WarnerSession::Announced(const Announcement& announcement) {
   // Called under the fix lock; the sound follows right after it is released.
   pending_.poiIndex = announcement.poiIndex;

@@ -94,6 +94,20 @@ class WarnerSession final : private EngineOutput, private WorkerObserver {
   // The track log that the decoders copy what they receive into while it is open.
   gps::GpsLogSink& GpsLog() { return gpsLog_; }
 
+  // What the announcement windows show, taken as one copy under the fix lock: the last
+  // announcement and, while its POI is still tracked, its signed distance now.
+  struct AnnouncementView {
+    std::string text;        // UTF-8; empty when none
+    std::string bitmapPath;  // empty when none
+    double signedDistance = 0;
+    bool tracked = false;
+  };
+  AnnouncementView LastAnnouncement() const;
+  // The display forgets the announcement when its windows close.
+  void ClearAnnouncement() { engine_.ClearAnnouncement(); }
+  // The traffic messages kept and the station, for the traffic window; empty while decoding is off.
+  traffic::TmcStatus TrafficStatus();
+
   // Loads the database (the activation's first step); false when the activation is cancelled: a
   // damaged file, or a missing one that was not accepted (then the way to run without one is told).
   // A missing file that was accepted leaves the warner without warnings but running.
@@ -179,7 +193,7 @@ class WarnerSession final : private EngineOutput, private WorkerObserver {
   WarnerSettings settings_;
   SessionObserver nobody_;
   SessionObserver* observer_ = &nobody_;
-  platform::CriticalSection gpsFixLock_;
+  mutable platform::CriticalSection gpsFixLock_;
   gps::GpsLogSink gpsLog_;
   gps::NmeaDecoder decoder_;
   PoiDatabase database_;

@@ -71,15 +71,18 @@ QString Shown(const std::string& text) {
   return shown;
 }
 
-QString ButtonStyle(uint32_t background) {
+// The font size goes into the style too: a style set again later (the active colour) would
+// otherwise fall back to the application's font.
+QString ButtonStyle(uint32_t background, int fontPixels) {
   const QString colour = background == kSystemButtonColour ? QStringLiteral("palette(button)")
                                                            : QColor::fromRgb(static_cast<QRgb>(background)).name();
   return QStringLiteral(
              "QPushButton { background-color: %1; color: black; border: 2px outset #707070; "
-             "border-radius: 3px; font-weight: bold; }"
+             "border-radius: 3px; font-weight: bold; font-size: %2px; }"
              "QPushButton:pressed { border-style: inset; }"
              "QPushButton:disabled { color: #808080; }")
-      .arg(colour);
+      .arg(colour)
+      .arg(fontPixels);
 }
 
 std::optional<std::string> ChooseWithDialog(QWidget* parent, const serial::FileDialogRequest& request) {
@@ -303,7 +306,7 @@ void MainWindow::Sync() {
     button->setVisible(look.visible);
     button->setEnabled(look.enabled);
     if (std::find(std::begin(kBigButtons), std::end(kBigButtons), id) != std::end(kBigButtons)) {
-      const QString style = ButtonStyle(look.background);
+      const QString style = ButtonStyle(look.background, font().pixelSize());
       if (button->styleSheet() != style) button->setStyleSheet(style);
     }
   }

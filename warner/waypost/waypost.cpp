@@ -19,17 +19,19 @@
 #include <tuple>
 
 #include <QApplication>
+#include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 
 #include "platform/reports/console_reporter.h"
 #include "platform/reports/ui/qt_reporter.h"
-#include "warner/app/popup_control.h"
 #include "warner/headless/event_printer.h"
 #include "warner/headless/replay.h"
 #include "warner/headless/run.h"
 #include "warner/search/search_command.h"
 #include "warner/ui/gui_thread_reporter.h"
 #include "warner/ui/main_window.h"
+#include "warner/ui/warner_windows.h"
 
 namespace {
 
@@ -223,12 +225,18 @@ bool HasDisplay() {
   return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || (platform != nullptr && std::string_view(platform) == "offscreen");
 }
 
-// DW_SCREENSHOT=path: the window saves a picture of itself to path once shown, and closes.
+// DW_SCREENSHOT=path: the window saves a picture of itself to path once shown (after
+// DW_SCREENSHOT_AFTER_MS, default 1500 ms), and closes; with DW_SCREENSHOT_SCREEN=1 the picture is
+// of the whole screen, pop-up windows included.
 void ScheduleScreenshot(QWidget& window) {
   const char* path = std::getenv("DW_SCREENSHOT");
   if (path == nullptr || *path == '\0') return;
-  QTimer::singleShot(1500, &window, [&window, file = QString::fromLocal8Bit(path)] {
-    if (!window.grab().save(file)) std::fprintf(stderr, "Can't save the screenshot %s\n", qPrintable(file));
+  const char* after = std::getenv("DW_SCREENSHOT_AFTER_MS");
+  const int afterMs = after != nullptr && std::atoi(after) > 0 ? std::atoi(after) : 1500;
+  const bool wholeScreen = Set("DW_SCREENSHOT_SCREEN");
+  QTimer::singleShot(afterMs, &window, [&window, wholeScreen, file = QString::fromLocal8Bit(path)] {
+    const QPixmap picture = wholeScreen ? window.screen()->grabWindow(0) : window.grab();
+    if (!picture.save(file)) std::fprintf(stderr, "Can't save the screenshot %s\n", qPrintable(file));
     window.close();
   });
 }
@@ -249,9 +257,8 @@ int RunWindows(int argc, char** argv, const Options& options) {
   QApplication app(argc, argv);
   platform::ui::QtReporter boxes;
   warner::ui::GuiThreadReporter reporter(boxes, app);
-  // The pop-up windows come as a module of their own; until then the main window stands alone.
-  warner::NoPopups popups;
-  warner::ui::MainWindow window(options.replay.programFolder, reporter, popups, {});
+  warner::ui::WarnerWindows windows(options.replay.programFolder, reporter);
+  warner::ui::MainWindow& window = windows.Main();
   boxes.SetParent(&window);
   window.show();
   window.Start();

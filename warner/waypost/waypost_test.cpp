@@ -55,6 +55,7 @@ TEST_F(WaypostTest, TheWindowsWriteTheEventsOfAnActivation) {
   const platform::testing::ScopedEnv shot("DW_SCREENSHOT", picture.string());
   platform::testing::WriteFile(folder / "SntGlobals.ini",
                                "LogSntFileMissing = 0\nAutoSwitch = 1\nUseGPSPort = " SAMPLE_DATA_DIR "/drive.nmea\n");
+  fs::copy_file(SAMPLE_DATA_DIR "/waypost/Waypost.ini", folder / "Waypost.ini");
   ASSERT_EQ(Run({"--folder", folder.string(), "--events", events.string()}), 0) << Errors();
   const std::string written = platform::testing::ReadFile(events);
   EXPECT_EQ(written.rfind("{\"event\":\"status\",\"status\":\"searching\"}\n", 0), 0u) << written;

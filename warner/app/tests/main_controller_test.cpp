@@ -21,11 +21,12 @@ namespace fs = std::filesystem;
 // The pop-up windows as the controller drives them: every call is recorded.
 class FakePopups final : public PopupControl {
  public:
-  bool Create() override { return createOk; }
+  bool Create(WarnerSession&) override { return createOk; }
   bool Exists() const override { return exists; }
   void Refresh(uint32_t, bool) override { ++refreshes; }
   void HideAll(bool keepStatus) override { hides.push_back(keepStatus); }
   void ClearCloseTimes() override {}
+  void Announced() override { ++announcements; }
   void SetStatusIcon(StatusIcon icon) override { icons.push_back(icon); }
   std::vector<PopupTap> TakeTaps() override { return std::exchange(taps, {}); }
   void RunWindowTest() override {}
@@ -35,6 +36,7 @@ class FakePopups final : public PopupControl {
   bool createOk = true;
   bool exists = true;
   int refreshes = 0;
+  int announcements = 0;
   std::vector<bool> hides;
   std::vector<StatusIcon> icons;
   std::vector<PopupTap> taps;
