@@ -38,10 +38,12 @@ QString SaveDialogFilters() {
 
 }  // namespace
 
-WarnerWindows::WarnerWindows(const std::string& programFolder, platform::Reporter& reporter, SessionObserver* events)
+WarnerWindows::WarnerWindows(const std::string& programFolder, platform::Reporter& reporter, SessionObserver* events,
+                             TrackLogSaveDialog saveDialog)
     : reporter_(reporter),
       popups_(reporter,
               [&reporter](display::PopupSet& set) { return std::make_unique<QtPopupSurface>(set, reporter); }),
+      saveDialog_(std::move(saveDialog)),
       window_(std::make_unique<MainWindow>(programFolder, reporter, popups_, Hooks(), events)) {}
 
 // The main window's controller ends the worker before the pop-ups and the track log go.
@@ -65,12 +67,16 @@ bool WarnerWindows::ToggleTrackLog() {
     trackLog_ = std::make_unique<TrackLog>(session->GpsLog(), reporter_,
                                            [this](bool paused) { paused ? popups_.Pause() : popups_.Resume(); });
   }
-  return trackLog_->ToggleTrackLog(platform::GetLocalTime(), [this](const std::string& proposed) {
-    const QString chosen =
-        QFileDialog::getSaveFileName(window_.get(), QString::fromUtf8(kTrackLogDialogTitle),
-                                     QString::fromStdString(platform::ToLinuxPath(proposed)), SaveDialogFilters());
-    return chosen.isEmpty() ? std::nullopt : std::optional<std::string>(chosen.toStdString());
-  });
+  return trackLog_->ToggleTrackLog(platform::GetLocalTime(),
+                                   [this](const std::string& proposed) { return AskTrackLogPath(proposed); });
+}
+
+std::optional<std::string> WarnerWindows::AskTrackLogPath(const std::string& proposed) {
+  if (saveDialog_) return saveDialog_(proposed);
+  const QString chosen =
+      QFileDialog::getSaveFileName(window_.get(), QString::fromUtf8(kTrackLogDialogTitle),
+                                   QString::fromStdString(platform::ToLinuxPath(proposed)), SaveDialogFilters());
+  return chosen.isEmpty() ? std::nullopt : std::optional<std::string>(chosen.toStdString());
 }
 
 void WarnerWindows::RunSearchDialog() {

@@ -4,6 +4,7 @@
 // the surroundings search).
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/reports/reporter.h"
@@ -15,8 +16,10 @@ namespace warner::ui {
 
 class WarnerWindows {
  public:
-  // `events` (may be null) hears every session event on the worker thread.
-  WarnerWindows(const std::string& programFolder, platform::Reporter& reporter, SessionObserver* events = nullptr);
+  // `events` (may be null) hears every session event on the worker thread; `saveDialog` asks for
+  // the track log's file (empty: the platform's save dialog).
+  WarnerWindows(const std::string& programFolder, platform::Reporter& reporter, SessionObserver* events = nullptr,
+                TrackLogSaveDialog saveDialog = {});
   WarnerWindows(const WarnerWindows&) = delete;
   WarnerWindows& operator=(const WarnerWindows&) = delete;
   ~WarnerWindows();
@@ -28,10 +31,12 @@ class WarnerWindows {
   RecordHooks Hooks();
   void AppendRecord();
   bool ToggleTrackLog();
+  std::optional<std::string> AskTrackLogPath(const std::string& proposed);
   void RunSearchDialog();
 
   platform::Reporter& reporter_;
   SessionPopups popups_;
+  TrackLogSaveDialog saveDialog_;
   std::unique_ptr<TrackLog> trackLog_;
   std::unique_ptr<MainWindow> window_;
 };

@@ -76,6 +76,7 @@ PopupWindow::PopupWindow(const PopupLayout& layout, bool bypassWindowManager,
       layout_(layout),
       content_(BlankContent(layout)),
       onPointer_(std::move(onPointer)) {
+  setObjectName(QString::fromStdString(layout.name));
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::NoFocus);
