@@ -126,7 +126,9 @@ WindowRequest MainController::Command(int id) {
     case kIdSoundTest:
       if (!WorkerRunning()) {
         SoundTestWindow none;
-        session_->RunSoundTest(services_.soundTestWindow != nullptr ? *services_.soundTestWindow : none);
+        SoundTestWindow* window =
+            services_.soundTestWindow != nullptr ? services_.soundTestWindow : popups_.SoundTestDisplay();
+        session_->RunSoundTest(window != nullptr ? *window : none);
       }
       break;
     case kIdWindowTest: popups_.RunWindowTest(); break;

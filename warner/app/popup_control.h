@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "warner/core/alarm/sound_test.h"
+
 namespace warner {
 
 class WarnerSession;
@@ -43,6 +45,8 @@ class PopupControl {
   // While the surroundings search runs nothing pops up.
   virtual void Pause() = 0;
   virtual void Resume() = 0;
+  // The announcement window as the sound test shows each category's bitmap in it; null: none.
+  virtual SoundTestWindow* SoundTestDisplay() { return nullptr; }
 };
 
 // No pop-up windows at all: the main window alone.

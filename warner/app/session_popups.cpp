@@ -120,6 +120,36 @@ void SessionPopups::Pause() {
   Apply(set_->HideAll());
 }
 
+void SessionPopups::ShowAnnouncementWindow(std::optional<display::PopupContent> content) {
+  const std::optional<size_t> window = set_ ? set_->WindowOf(display::FieldCode::kANNO) : std::nullopt;
+  if (!window) return;
+  const bool show = content.has_value();
+  Apply({{*window, show, std::move(content), !show}});
+}
+
+void SessionPopups::ShowCleared() {
+  if (const std::optional<size_t> window = set_ ? set_->WindowOf(display::FieldCode::kANNO) : std::nullopt) {
+    ShowAnnouncementWindow(display::BlankContent(set_->Layouts()[*window]));
+  }
+}
+
+bool SessionPopups::ShowBitmap(const std::string& path) {
+  const std::optional<size_t> window = set_ ? set_->WindowOf(display::FieldCode::kANNO) : std::nullopt;
+  if (!window || !platform::FileExists(path)) return false;
+  display::PopupContent content = display::BlankContent(set_->Layouts()[*window]);
+  content.bitmapPath = path;
+  ShowAnnouncementWindow(std::move(content));
+  return true;
+}
+
+void SessionPopups::ShowText(const std::string& text) {
+  if (const std::optional<size_t> window = set_ ? set_->WindowOf(display::FieldCode::kANNO) : std::nullopt) {
+    display::PopupContent content = display::BlankContent(set_->Layouts()[*window]);
+    content.text = text;
+    ShowAnnouncementWindow(std::move(content));
+  }
+}
+
 void SessionPopups::Resume() {
   if (set_) set_->SetPopupsShown(true);
 }

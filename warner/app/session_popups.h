@@ -39,7 +39,7 @@ struct PopupSources {
   std::function<int()> timeZoneBias;             // minutes, default: the system's
 };
 
-class SessionPopups final : public PopupControl {
+class SessionPopups final : public PopupControl, private SoundTestWindow {
  public:
   SessionPopups(platform::Reporter& reporter, PopupSurfaceFactory factory, PopupSources sources = {});
   ~SessionPopups() override;
@@ -55,6 +55,7 @@ class SessionPopups final : public PopupControl {
   void RunWindowTest() override;
   void Pause() override;
   void Resume() override;
+  SoundTestWindow* SoundTestDisplay() override { return this; }
 
   // What the windows show now; taken under the session's fix lock.
   display::DisplayInputs Inputs() const;
@@ -63,6 +64,14 @@ class SessionPopups final : public PopupControl {
 
  private:
   void Apply(const std::vector<display::PopupUpdate>& updates);
+  // The announcement window shown with `content`, or hidden without.
+  void ShowAnnouncementWindow(std::optional<display::PopupContent> content);
+
+  // SoundTestWindow
+  void ShowCleared() override;
+  bool ShowBitmap(const std::string& path) override;
+  void ShowText(const std::string& text) override;
+  void Hide() override { ShowAnnouncementWindow(std::nullopt); }
 
   platform::Reporter& reporter_;
   const PopupSurfaceFactory factory_;

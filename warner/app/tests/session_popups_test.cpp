@@ -112,6 +112,23 @@ TEST_F(SessionPopupsTest, TheStatusWindowTakesTheIconsColourOnlyWhereItIsSeen) {
   EXPECT_NE(fix->content->background, noFixColour);
 }
 
+TEST_F(SessionPopupsTest, TheSoundTestShowsEachBitmapInTheAnnouncementWindow) {
+  auto session = Session();
+  SessionPopups popups = Make();
+  ASSERT_TRUE(popups.Create(*session));
+  SoundTestWindow& window = *popups.SoundTestDisplay();
+  const std::string bitmap = SAMPLE_DATA_DIR "/bitmaps/Camera.bmp";
+  ASSERT_TRUE(window.ShowBitmap(bitmap));
+  const display::PopupUpdate* shown = LastOf(popups, display::FieldCode::kANNO);
+  ASSERT_TRUE(shown != nullptr && shown->show && shown->content);
+  EXPECT_EQ(shown->content->bitmapPath, bitmap);
+  EXPECT_FALSE(window.ShowBitmap(SAMPLE_DATA_DIR "/bitmaps/Missing.bmp")) << "the test then shows the text";
+  window.ShowText("Camera");
+  EXPECT_EQ(LastOf(popups, display::FieldCode::kANNO)->content->text, "Camera");
+  window.Hide();
+  EXPECT_TRUE(LastOf(popups, display::FieldCode::kANNO)->hide);
+}
+
 TEST_F(SessionPopupsTest, AMissingLayoutFileIsSaidAndEndsTheStart) {
   fs::remove(folder_ / "Waypost.ini");
   auto session = Session();

@@ -89,6 +89,10 @@ TEST_F(WarnerWindowsTest, ATapRecordsThePositionAndWriteLogRecordsTheDrive) {
   const std::string log = platform::testing::ReadFile(folder_ / "track.txt");
   // What the receiver sent from the press on: it may start inside a sentence, as a replay allows.
   EXPECT_NE(log.find("\r\n$GPRMC,"), std::string::npos) << log;
+  WarnerSession replay(SessionOptions{folder_.string()}, reporter_, [](uint32_t) {});
+  const SessionEnd end = replay.ReplayLog((folder_ / "track.txt").string(), false);
+  EXPECT_TRUE(end.opened);
+  EXPECT_EQ(end.code, 38u) << "replayed to its end";
 
   QTest::mouseClick(Button(1002), Qt::LeftButton);
   EXPECT_TRUE(WaitFor([&] { return !windows_->Main().Controller().WorkerRunning(); }));
