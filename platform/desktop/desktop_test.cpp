@@ -15,8 +15,6 @@
 #include <string>
 #include <thread>
 
-extern char** environ;
-
 namespace {
 
 // A client of our own on the test's X server, with a UTF-8 title and (optionally) a legacy one.

@@ -10,7 +10,7 @@ namespace warner {
 
 namespace {
 
-constexpr size_t kBlockSize = 64 * 1024;
+constexpr size_t kBlockSize = size_t{64} * 1024;
 constexpr platform::NumberFormat kAscNumbers = platform::PoiListNumbers(false);
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }

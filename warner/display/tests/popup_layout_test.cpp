@@ -83,16 +83,16 @@ TEST(PopupLayoutTest, FontWeightAtSectionEnd) {
 
 TEST(PopupLayoutTest, DimensionToUnitCode) {
   const struct {
-    FieldCode code;
     const char* dimension;
+    FieldCode code;
     int unit;
   } kCases[] = {
-      {FieldCode::kTIME, "hmss", 3},  {FieldCode::kTIME, "hms", 2}, {FieldCode::kTIME, "hm", 1},
-      {FieldCode::kTIME, "", 2},      {FieldCode::kTIME, "h", 0},   {FieldCode::kANDI, "km", 2},
-      {FieldCode::kANDI, "ft", 1},    {FieldCode::kANDI, "mi", 3},  {FieldCode::kANDI, "nm", 4},
-      {FieldCode::kANDI, "yd", 0},    {FieldCode::kSPED, "mph", 1}, {FieldCode::kSPED, "kmph", 0},
-      {FieldCode::kSPED, "knots", 2}, {FieldCode::kHEAD, "gm", 1},  {FieldCode::kDIRC, "dd", 0},
-      {FieldCode::kCOOR, "gms", 1},   {FieldCode::kCOOR, "gm", 0},  {FieldCode::kHDOP, "km", 0},
+      {"hmss", FieldCode::kTIME, 3},  {"hms", FieldCode::kTIME, 2}, {"hm", FieldCode::kTIME, 1},
+      {"", FieldCode::kTIME, 2},      {"h", FieldCode::kTIME, 0},   {"km", FieldCode::kANDI, 2},
+      {"ft", FieldCode::kANDI, 1},    {"mi", FieldCode::kANDI, 3},  {"nm", FieldCode::kANDI, 4},
+      {"yd", FieldCode::kANDI, 0},    {"mph", FieldCode::kSPED, 1}, {"kmph", FieldCode::kSPED, 0},
+      {"knots", FieldCode::kSPED, 2}, {"gm", FieldCode::kHEAD, 1},  {"dd", FieldCode::kDIRC, 0},
+      {"gms", FieldCode::kCOOR, 1},   {"gm", FieldCode::kCOOR, 0},  {"km", FieldCode::kHDOP, 0},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(PopupLayoutUnitCode(c.code, c.dimension), c.unit) << FieldCodeName(c.code) << " " << c.dimension;

@@ -75,6 +75,7 @@ TEST_F(PopupSetTest, AnnouncementWindowsStayHiddenWhileWindowsAreHidden) {
 TEST_F(PopupSetTest, HideAllCanKeepStatusAndAnnouncement) {
   const auto hidden = [](const std::vector<PopupUpdate>& updates) {
     std::vector<size_t> windows;
+    windows.reserve(updates.size());
     for (const PopupUpdate& u : updates) windows.push_back(u.window);
     return windows;
   };

@@ -47,6 +47,7 @@ std::vector<SurroundRow> RowsOf(const std::string& list, double longitude, doubl
 
 std::vector<std::string> Descriptions(const std::vector<SurroundRow>& rows) {
   std::vector<std::string> texts;
+  texts.reserve(rows.size());
   for (const SurroundRow& row : rows) texts.push_back(row.description);
   return texts;
 }
