@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QPointer>
-#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +12,8 @@
 
 #include "converter/editor/config_editor.h"
 #include "converter/editor/ui/config_editor_dialog.h"
+#include "platform/desktop/desktop.h"
+#include "platform/desktop/ui/screenshot.h"
 #include "platform/paths/paths.h"
 #include "platform/reports/console_reporter.h"
 #include "platform/reports/ui/qt_reporter.h"
@@ -98,29 +99,14 @@ int RunCommandLine(const CommandLine& line) {
   return done ? 0 : kExitFailure;
 }
 
-bool Set(const char* variable) {
-  const char* value = std::getenv(variable);
-  return value != nullptr && *value != '\0';
-}
-
-bool HasDisplay() { return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM"); }
-
-// DW_SCREENSHOT=path: the window saves a picture of itself to path once shown, and closes.
-// DW_SCREENSHOT_LOAD=config: the configuration it shows first.
+// DW_SCREENSHOT_LOAD=config: the configuration the picture shows.
 void ScheduleScreenshot(converter::editor::ui::ConfigEditorDialog& dialog, converter::editor::ConfigEditor& editor) {
-  const char* path = std::getenv("DW_SCREENSHOT");
-  if (path == nullptr || *path == '\0') return;
-  if (const char* config = std::getenv("DW_SCREENSHOT_LOAD")) {
+  const char* config = std::getenv("DW_SCREENSHOT_LOAD");
+  if (std::getenv("DW_SCREENSHOT") != nullptr && config != nullptr) {
     editor.LoadFrom(config);
     dialog.Refresh();
   }
-  auto* timer = new QTimer(&dialog);
-  timer->setSingleShot(true);
-  QObject::connect(timer, &QTimer::timeout, &dialog, [&dialog, file = QString::fromLocal8Bit(path)] {
-    if (!dialog.grab().save(file)) std::fprintf(stderr, "Can't save the screenshot %s\n", qPrintable(file));
-    dialog.done(0);
-  });
-  timer->start(500);
+  platform::ui::ScheduleScreenshot(dialog, 500, {}, [&dialog] { dialog.done(0); });
 }
 
 int RunDialog(int argc, char** argv) {
@@ -151,7 +137,7 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   if (!line.load.empty()) return RunCommandLine(line);
-  if (HasDisplay()) return RunDialog(argc, argv);
+  if (platform::HasDisplay()) return RunDialog(argc, argv);
   std::fprintf(stderr,
                "%s: no display to show the window on; use --load IN --save OUT or --load IN --convert "
                "(--help says more)\n",

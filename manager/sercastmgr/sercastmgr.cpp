@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QPointer>
-#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +16,8 @@
 #include "manager/core/port_test.h"
 #include "manager/core/program_facts.h"
 #include "manager/ui/manager_dialog.h"
+#include "platform/desktop/desktop.h"
+#include "platform/desktop/ui/screenshot.h"
 #include "platform/devices/device_manager.h"
 #include "platform/paths/paths.h"
 #include "platform/reports/console_reporter.h"
@@ -94,29 +95,6 @@ int RunAutomatic(const manager::ProgramFacts& facts, manager::RunMode mode) {
   return done && saved ? 0 : kExitFailure;
 }
 
-bool Set(const char* variable) {
-  const char* value = std::getenv(variable);
-  return value != nullptr && *value != '\0';
-}
-
-bool HasDisplay() {
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || (platform != nullptr && std::string_view(platform) == "offscreen");
-}
-
-// DW_SCREENSHOT=path: the window saves a picture of itself to path once shown, and closes.
-void ScheduleScreenshot(QDialog& dialog) {
-  const char* path = std::getenv("DW_SCREENSHOT");
-  if (path == nullptr || *path == '\0') return;
-  auto* timer = new QTimer(&dialog);
-  timer->setSingleShot(true);
-  QObject::connect(timer, &QTimer::timeout, &dialog, [&dialog, file = QString::fromLocal8Bit(path)] {
-    if (!dialog.grab().save(file)) std::fprintf(stderr, "Can't save the screenshot %s\n", qPrintable(file));
-    dialog.close();
-  });
-  timer->start(500);
-}
-
 int RunDialog(int argc, char** argv, const manager::ProgramFacts& facts) {
   QApplication app(argc, argv);
   platform::ui::QtReporter reporter;
@@ -127,7 +105,7 @@ int RunDialog(int argc, char** argv, const manager::ProgramFacts& facts) {
   manager::ui::ManagerDialog dialog(manager, lines);
   window = &dialog;
   reporter.SetParent(&dialog);
-  ScheduleScreenshot(dialog);
+  platform::ui::ScheduleScreenshot(dialog);
   dialog.exec();
   return 0;
 }
@@ -149,7 +127,7 @@ int main(int argc, char** argv) {
     return RunPortTest(facts, option == "--test-raw" ? manager::PortTestMode::kRaw : manager::PortTestMode::kGps,
                        argv[2]);
   }
-  if (argc == 1 && HasDisplay()) return RunDialog(argc, argv, facts);
+  if (argc == 1 && platform::HasDisplay()) return RunDialog(argc, argv, facts);
   if (argc == 1) {
     std::fprintf(stderr,
                  "%s: no display to show the window on; use -A or -D to activate or deactivate the driver, "

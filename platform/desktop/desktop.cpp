@@ -1,5 +1,7 @@
 #include "platform/desktop/desktop.h"
 
+#include <cstdlib>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -118,6 +120,14 @@ bool WindowExists(WindowId id) {
   if (!display || id == 0) return false;
   XWindowAttributes attributes{};
   return XGetWindowAttributes(display.get(), static_cast<Window>(id), &attributes) != 0;
+}
+
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
 }
 
 }  // namespace platform

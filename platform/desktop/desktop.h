@@ -21,4 +21,8 @@ std::vector<TopLevelWindow> EnumerateTopLevelWindows();
 // Whether the window still exists on the display; false without a display.
 bool WindowExists(WindowId id);
 
+// Whether a program's windows have somewhere to go: an X or Wayland display, or a Qt platform the
+// user chose (QT_QPA_PLATFORM, such as offscreen).
+bool HasDisplay();
+
 }  // namespace platform

@@ -19,10 +19,9 @@
 #include <tuple>
 
 #include <QApplication>
-#include <QPixmap>
-#include <QScreen>
-#include <QTimer>
 
+#include "platform/desktop/desktop.h"
+#include "platform/desktop/ui/screenshot.h"
 #include "platform/reports/console_reporter.h"
 #include "platform/reports/ui/qt_reporter.h"
 #include "warner/headless/event_printer.h"
@@ -215,32 +214,6 @@ int RunUntilSignalled(const Options& options, platform::Reporter& reporter) {
   return result;
 }
 
-bool Set(const char* variable) {
-  const char* value = std::getenv(variable);
-  return value != nullptr && *value != '\0';
-}
-
-bool HasDisplay() {
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || (platform != nullptr && std::string_view(platform) == "offscreen");
-}
-
-// DW_SCREENSHOT=path: the window saves a picture of itself to path once shown (after
-// DW_SCREENSHOT_AFTER_MS, default 1500 ms), and closes; with DW_SCREENSHOT_SCREEN=1 the picture is
-// of the whole screen, pop-up windows included.
-void ScheduleScreenshot(QWidget& window) {
-  const char* path = std::getenv("DW_SCREENSHOT");
-  if (path == nullptr || *path == '\0') return;
-  const char* after = std::getenv("DW_SCREENSHOT_AFTER_MS");
-  const int afterMs = after != nullptr && std::atoi(after) > 0 ? std::atoi(after) : 1500;
-  const bool wholeScreen = Set("DW_SCREENSHOT_SCREEN");
-  QTimer::singleShot(afterMs, &window, [&window, wholeScreen, file = QString::fromLocal8Bit(path)] {
-    const QPixmap picture = wholeScreen ? window.screen()->grabWindow(0) : window.grab();
-    if (!picture.save(file)) std::fprintf(stderr, "Can't save the screenshot %s\n", qPrintable(file));
-    window.close();
-  });
-}
-
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -267,7 +240,7 @@ int RunWindows(int argc, char** argv, const Options& options) {
     printer = std::make_unique<warner::EventPrinter>(events.get(), true, window.Controller().Session()->Decoder());
     window.Controller().SetEventObserver(printer.get());
   }
-  ScheduleScreenshot(window);
+  platform::ui::ScheduleScreenshot(window, 1500);
   app.exec();
   window.Controller().Shutdown();
   return printer && !printer->CheckOutput(reporter) ? 5 : 0;
@@ -286,7 +259,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.replay.logFile.empty() && !options.run && !options.search) {
-    if (HasDisplay()) return RunWindows(argc, argv, options);
+    if (platform::HasDisplay()) return RunWindows(argc, argv, options);
     std::fputs(
         "waypost: no display to show the windows on; --run runs the warner on its sources without windows,\n"
         "--replay FILE replays a GPS log (--help says more)\n",

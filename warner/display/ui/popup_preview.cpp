@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/desktop/desktop.h"
 #include "platform/reports/ui/qt_reporter.h"
 #include "warner/display/popup_set.h"
 #include "warner/display/ui/popup_windows.h"
@@ -97,14 +98,6 @@ DisplayInputs SampleInputs(const std::string& bitmap) {
   return in;
 }
 
-bool HasDisplay() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,7 +105,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: popup_preview LAYOUT.ini OUTPUT.png [BITMAP]\n");
     return 2;
   }
-  if (!HasDisplay()) {
+  if (!platform::HasDisplay()) {
     std::fprintf(stderr,
                  "popup_preview: no display; run it under xvfb-run (scripts/screenshot-popups.sh) or with "
                  "QT_QPA_PLATFORM=offscreen\n");

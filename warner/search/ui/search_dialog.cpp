@@ -2,12 +2,15 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeWidget>
+#include <algorithm>
+#include <cmath>
 
 #include "platform/text/text.h"
 
@@ -85,16 +88,31 @@ SearchDialog::SearchDialog(SearchDialogModel& model, QWidget* parent, QSize scre
   connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+// The handheld's font filled its small screen with the template; a car screen or a desktop gets a
+// font that lets the template take most of the screen's height, up to two and a half times the
+// usual size.
+void SearchDialog::ScaleFont(QSize screen) {
+  if (screen.isEmpty()) return;
+  QFont scaled = font();
+  const int usual = QFontInfo(scaled).pixelSize();
+  const double lines = kTemplateSize.height() / 8.0;
+  const int wanted = static_cast<int>(screen.height() * 0.85 / lines * 0.8);
+  scaled.setPixelSize(std::clamp(wanted, usual, usual * 5 / 2));
+  setFont(scaled);
+  fontScale_ = static_cast<double>(scaled.pixelSize()) / usual;
+}
+
 void SearchDialog::PlaceControls(QSize screen, const std::function<void(const std::string&)>& startupLog) {
+  if (screen.isEmpty() && QGuiApplication::primaryScreen() != nullptr) {
+    screen = QGuiApplication::primaryScreen()->size();
+  }
+  ScaleFont(screen);
   const QFontMetrics metrics(font());
   const int unitX = metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52;
   const int unitY = metrics.height();
   const auto pixels = [&](const QRect& units) {
     return QRect(units.x() * unitX / 4, units.y() * unitY / 8, units.width() * unitX / 4, units.height() * unitY / 8);
   };
-  if (screen.isEmpty() && QGuiApplication::primaryScreen() != nullptr) {
-    screen = QGuiApplication::primaryScreen()->size();
-  }
   const SearchDialogLayout portrait{ToLayout(pixels(kResultList)), ToLayout(pixels(kSearchButton)),
                                     ToLayout(pixels(kOkButton)), ToLayout(pixels(kCancelButton))};
   QSize client = pixels(QRect(QPoint(), kTemplateSize)).size();
@@ -117,8 +135,9 @@ void SearchDialog::PlaceControls(QSize screen, const std::function<void(const st
   ok_->setGeometry(ToRect(layout.ok));
   cancel_->setGeometry(ToRect(layout.cancel));
   for (int column = 0; column < results_->columnCount(); ++column) {
-    results_->setColumnWidth(
-        column, column == kDescriptionColumn ? client.width() - kNarrowColumnsWidth : kColumnWidths[column]);
+    const int width =
+        column == kDescriptionColumn ? client.width() - Scaled(kNarrowColumnsWidth) : Scaled(kColumnWidths[column]);
+    results_->setColumnWidth(column, width);
   }
 }
 

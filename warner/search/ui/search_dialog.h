@@ -2,6 +2,7 @@
 // The "Search Surround" dialog: shows a SearchDialogModel and forwards the clicks to it.
 
 #include <QDialog>
+#include <cmath>
 #include <functional>
 #include <string>
 
@@ -32,6 +33,8 @@ class SearchDialog final : public QDialog {
   QPushButton* CancelButton() const { return cancel_; }
 
  private:
+  void ScaleFont(QSize screen);
+  int Scaled(int pixels) const { return static_cast<int>(std::lround(pixels * fontScale_)); }
   void PlaceControls(QSize screen, const std::function<void(const std::string&)>& startupLog);
   void Search();
   void ShowRows();
@@ -47,6 +50,7 @@ class SearchDialog final : public QDialog {
   QPushButton* search_;
   QPushButton* ok_;
   QPushButton* cancel_;
+  double fontScale_ = 1.0;
 };
 
 }  // namespace warner::ui

@@ -6,35 +6,31 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "platform/desktop/desktop.h"
+#include "platform/desktop/ui/screenshot.h"
 #include "platform/reports/ui/qt_reporter.h"
 #include "warner/search/search_command.h"
 #include "warner/search/ui/search_dialog.h"
 
 namespace {
 
-bool Set(const char* variable) {
-  const char* value = std::getenv(variable);
-  return value != nullptr && *value != '\0';
-}
-
+// The picture shows the results of a search with the first row chosen.
 void ScheduleScreenshot(warner::ui::SearchDialog& dialog) {
-  const char* path = std::getenv("DW_SCREENSHOT");
-  if (path == nullptr || *path == '\0') return;
-  QTimer::singleShot(500, &dialog, [&dialog, file = QString::fromLocal8Bit(path)] {
-    dialog.SearchButton()->click();
-    if (dialog.ResultList()->topLevelItemCount() > 0) {
-      dialog.ResultList()->setCurrentItem(dialog.ResultList()->topLevelItem(0));
-    }
-    if (!dialog.grab().save(file)) std::fprintf(stderr, "Can't save the screenshot %s\n", qPrintable(file));
-    dialog.reject();
-  });
+  platform::ui::ScheduleScreenshot(
+      dialog, 500,
+      [&dialog] {
+        dialog.SearchButton()->click();
+        if (dialog.ResultList()->topLevelItemCount() > 0) {
+          dialog.ResultList()->setCurrentItem(dialog.ResultList()->topLevelItem(0));
+        }
+      },
+      [&dialog] { dialog.reject(); });
 }
 
 }  // namespace
@@ -45,7 +41,7 @@ int main(int argc, char** argv) {
     std::fputs("Usage: search_dialog_preview FOLDER LAT,LON [LIST]\n", stderr);
     return 2;
   }
-  if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("QT_QPA_PLATFORM")) {
+  if (!platform::HasDisplay()) {
     std::fputs("search_dialog_preview: no display; waypost --search searches without one\n", stderr);
     return 2;
   }
