@@ -1,13 +1,11 @@
 #include "platform/desktop/desktop.h"
 
+#include "platform/desktop/testing/window_manager.h"
+
 #include <gtest/gtest.h>
 // After gtest: Xlib defines None and Bool as macros.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -96,51 +94,13 @@ void CheckTitles() {
   }
 }
 
-// openbox on the test's display, ended with the test.
-class WindowManager {
- public:
-  WindowManager() {
-    char program[] = "openbox";
-    char* argv[] = {program, nullptr};
-    if (posix_spawnp(&pid_, program, nullptr, nullptr, argv, environ) != 0) pid_ = -1;
-  }
-  ~WindowManager() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-  // True once the manager announces itself on the root window.
-  bool WaitRunning() const {
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr || pid_ <= 0) return false;
-    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
-    bool running = false;
-    for (int attempt = 0; attempt < 100 && !running; ++attempt) {
-      Atom type = None;
-      int format = 0;
-      unsigned long items = 0, after = 0;
-      unsigned char* data = nullptr;
-      XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type, &format, &items,
-                         &after, &data);
-      running = items > 0;
-      if (data != nullptr) XFree(data);
-      if (!running) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    XCloseDisplay(display);
-    return running;
-  }
-
- private:
-  pid_t pid_ = -1;
-};
-
 TEST(DesktopTest, FindsTitledWindowsWithoutAndWithWindowManager) {
   ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
   {
     SCOPED_TRACE("bare X server");
     CheckTitles();
   }
-  WindowManager manager;
+  platform::testing::WindowManager manager;
   ASSERT_TRUE(manager.WaitRunning());
   SCOPED_TRACE("framed by openbox");
   CheckTitles();
