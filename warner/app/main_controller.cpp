@@ -195,15 +195,26 @@ void MainController::ProcessWorkerEvents() {
   bool ended = false;
   uint32_t code = 0;
   int announcements = 0;
+  bool notReady = false;
   {
     std::lock_guard lock(mutex_);
     statuses.swap(statuses_);
     announcements = std::exchange(announcements_, 0);
+    notReady = std::exchange(notReady_, false);
     ended = endPending_;
     code = endCode_;
     endPending_ = false;
   }
-  for (WorkerObserver::Status status : statuses) SetStatusIcon(IconOf(status));
+  for (WorkerObserver::Status status : statuses) {
+    SetStatusIcon(IconOf(status));
+    // Data again after the source was not ready: the refresh goes on.
+    const bool data = status == WorkerObserver::Status::kFix || status == WorkerObserver::Status::kNoFix;
+    if (data && WorkerRunning() && !closing_) timerRunning_ = true;
+  }
+  if (notReady) {
+    timerRunning_ = false;
+    popups_.HideAll(false);
+  }
   if (announcements > 0 && timerRunning_) popups_.Announced();
   if (!ended) return;
   JoinWorker();
@@ -366,6 +377,15 @@ void MainController::StatusChanged(WorkerObserver::Status status) {
   {
     std::lock_guard lock(mutex_);
     statuses_.push_back(status);
+  }
+  Wake();
+}
+
+void MainController::SourceNotReady() {
+  if (events_ != nullptr) events_->SourceNotReady();
+  {
+    std::lock_guard lock(mutex_);
+    notReady_ = true;
   }
   Wake();
 }

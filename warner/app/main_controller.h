@@ -144,6 +144,7 @@ class MainController final : private SessionObserver {
   void SatelliteSound(bool fix, std::string_view path) override;
   void TrafficMessage(std::string_view logLine) override;
   void StatusChanged(WorkerObserver::Status status) override;
+  void SourceNotReady() override;
   void Ended(uint32_t errorCode) override;
 
   void InitialiseSourceControls();
@@ -187,6 +188,7 @@ class MainController final : private SessionObserver {
   std::atomic<bool> workerEnded_{true};
   std::vector<WorkerObserver::Status> statuses_;
   int announcements_ = 0;
+  bool notReady_ = false;
   bool endPending_ = false;
   uint32_t endCode_ = 0;
 };

@@ -62,6 +62,7 @@ class SessionObserver {
   // A traffic message that reached the traffic log: its line (Windows-1252 bytes).
   virtual void TrafficMessage(std::string_view /*logLine*/) {}
   virtual void StatusChanged(WorkerObserver::Status /*status*/) {}
+  virtual void SourceNotReady() {}
   virtual void Ended(uint32_t /*errorCode*/) {}
 };
 
@@ -179,6 +180,7 @@ class WarnerSession final : private EngineOutput, private WorkerObserver {
   void CurrentPositionDue(const gps::GpsFix& fix) override;
   // WorkerObserver
   void StatusChanged(Status status) override;
+  void SourceNotReady() override { observer_->SourceNotReady(); }
   void WorkerEnded(uint32_t errorCode) override;
 
   std::string PlayNamed(std::string_view name, std::string_view fallback, bool categoryText);

@@ -126,6 +126,7 @@ uint32_t GpsWorker::ActOnRead(uint32_t result, size_t count, Decode decode) {
     case platform::kErrorNotReady:
       ForceSatLost();
       SetStatus(WorkerObserver::Status::kSearching);
+      observer_.SourceNotReady();
       ResetDecoding();
       sleep_(kNotReadyWaitMs);
       return 0;

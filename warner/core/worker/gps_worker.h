@@ -61,6 +61,9 @@ class WorkerObserver {
   virtual ~WorkerObserver() = default;
   enum class Status { kSearching, kFix, kNoFix, kInactive };
   virtual void StatusChanged(Status /*status*/) {}
+  // The source said it is not ready (a receiver unplugged): the face stops its refresh and hides
+  // its windows until data comes again.
+  virtual void SourceNotReady() {}
   virtual void CurrentPositionWritten(std::string_view /*path*/, std::string_view /*line*/) {}
   virtual void WorkerEnded(uint32_t /*errorCode*/) {}
   // An exception escaped one pass of the loop; reported once per run, then the loop starts over.

@@ -134,6 +134,7 @@ TEST(WorkerCodes, NotReadyForcesLostResetsAndWaits) {
   source.Bytes(kGoodGga).Code(platform::kErrorNotReady).Bytes(kGoodRmc);
   EXPECT_EQ(rig.Run(source), platform::kErrorHandleEof);
   EXPECT_EQ(rig.sleeps, std::vector<uint32_t>{2000});
+  EXPECT_EQ(rig.observer.notReady, 1);
   EXPECT_EQ(rig.sounds.played, (Played{"fix", "lost", "fix", "lost"}));
   EXPECT_EQ(rig.observer.statuses,
             (std::vector{Status::kSearching, Status::kFix, Status::kSearching, Status::kFix, Status::kInactive}));

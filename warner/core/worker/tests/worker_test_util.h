@@ -131,7 +131,9 @@ class RecordingObserver : public WorkerObserver {
   std::vector<Status> statuses;
   std::vector<uint32_t> ended;
   std::vector<std::string> faults;
+  int notReady = 0;
   void StatusChanged(Status status) override { statuses.push_back(status); }
+  void SourceNotReady() override { ++notReady; }
   void WorkerEnded(uint32_t code) override { ended.push_back(code); }
   void Fault(std::string_view text) override { faults.emplace_back(text); }
 };
