@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/text/text.h"
+
 namespace platform {
 
 JsonLine& JsonLine::Int(std::string_view key, int64_t value) {
@@ -44,13 +46,15 @@ void JsonLine::Key(std::string_view key) {
   text_ += "\":";
 }
 
+// JSON text is UTF-8: valid UTF-8 goes out as it is, anything else is text of the files (Windows-1252)
+// and is converted first, so that "°" stays one character.
 void JsonLine::AppendEscaped(std::string_view value) {
-  for (const char ch : value) {
+  for (const char ch : FileTextToUtf8(value)) {
     const auto c = static_cast<unsigned char>(ch);
     if (c == '"' || c == '\\') {
       text_ += '\\';
       text_ += ch;
-    } else if (c < 0x20 || c >= 0x7F) {
+    } else if (c < 0x20 || c == 0x7F) {
       char buffer[8];
       std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
       text_ += buffer;

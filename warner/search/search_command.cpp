@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/json/json_line.h"
 #include "platform/numbers/lenient_number.h"
 #include "platform/text/text.h"
 #include "warner/search/search_surround.h"
@@ -20,33 +21,16 @@ std::optional<double> WholeNumber(std::string_view text) {
   return number.value;
 }
 
-// A JSON string of UTF-8 text: the characters beyond ASCII stay as they are (platform::JsonLine
-// escapes each of their bytes as a character of its own).
-std::string JsonString(std::string_view utf8) {
-  std::string text = "\"";
-  for (const char ch : utf8) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c == '"' || c == '\\') {
-      text += '\\';
-      text += ch;
-    } else if (c < 0x20 || c == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      text += escaped;
-    } else {
-      text += ch;
-    }
-  }
-  return text + '"';
-}
-
 std::string RowText(const SurroundRow& row, bool json) {
   const std::string description = platform::FileTextToUtf8(row.description);
   if (json) {
-    return "{\"distance\":" + JsonString(row.distance) + ",\"direction\":" + JsonString(row.direction) +
-           ",\"description\":" + JsonString(description) +
-           ",\"longitude\":" + JsonString(platform::FileTextToUtf8(row.longitude)) +
-           ",\"latitude\":" + JsonString(platform::FileTextToUtf8(row.latitude)) + "}\n";
+    return platform::JsonLine()
+        .Text("distance", row.distance)
+        .Text("direction", row.direction)
+        .Text("description", description)
+        .Text("longitude", row.longitude)
+        .Text("latitude", row.latitude)
+        .Finish();
   }
   return row.distance + '\t' + row.direction + '\t' + platform::TerminalSafe(description) + '\t' +
          platform::TerminalSafe(platform::FileTextToUtf8(row.longitude)) + '\t' +
