@@ -28,6 +28,8 @@ class InputChannel : public platform::devmgr::Channel {
     return n;
   }
   bool Send(const uint8_t*, size_t) override { return true; }
+  bool SendAtOnce(const uint8_t*, size_t) override { return true; }
+  bool WaitReadable(int) override { return true; }  // the next bytes, or the end, are always there
 
  private:
   const uint8_t* data_;
@@ -68,6 +70,8 @@ class FakeDevice : public platform::StreamDevice {
   }
   uint64_t InputSequence() const override { return 0; }
   bool WaitForInput(uint64_t, uint32_t) override { return false; }
+  void AddInputWaiter(platform::InputWaiter*) override {}  // no input ever arrives on its own
+  void RemoveInputWaiter(platform::InputWaiter*) override {}
 
  private:
   std::string bytes_;

@@ -26,10 +26,21 @@ class ManagerConnection {
   // Sends the request and receives the reply; false with 55 when the daemon went away.
   template <class Request, class Reply>
   bool Call(devmgr::Operation operation, const Request& request, Reply& reply) {
+    return Send(operation, request) && Receive(operation, reply);
+  }
+
+  // The halves of a call, for a read that may stay asked while the caller does something else.
+  template <class Request>
+  bool Send(devmgr::Operation operation, const Request& request) {
+    if (devmgr::SendMessage(*channel_, operation, request)) return true;
+    SetLastError(kErrorDevNotExist);
+    return false;
+  }
+  template <class Reply>
+  bool Receive(devmgr::Operation operation, Reply& reply) {
     std::string ignored;
     devmgr::Frame frame;
-    if (!devmgr::SendMessage(*channel_, operation, request) ||
-        devmgr::ReceiveFrame(*channel_, frame, &ignored) != devmgr::ReceiveStatus::kFrame) {
+    if (devmgr::ReceiveFrame(*channel_, frame, &ignored) != devmgr::ReceiveStatus::kFrame) {
       SetLastError(kErrorDevNotExist);
       return false;
     }
@@ -39,6 +50,8 @@ class ManagerConnection {
     }
     return true;
   }
+  // True when a reply (or the daemon's end) can be received now; false after timeoutMs.
+  bool WaitReply(int timeoutMs) { return channel_->WaitReadable(timeoutMs); }
 
  private:
   int fd_ = -1;

@@ -9,10 +9,11 @@ namespace {
 
 using devmgr::Operation;
 
-// How long one read of a listener waits in the daemon for a writer to pull input: short enough
-// that a read thread sees its stop request within a second, long enough that eight idle
-// listeners cost the daemon next to nothing (every answer is a few wake-ups there).
-constexpr uint32_t kListenerWaitMs = 1000;
+// How long one read of a listener waits for a writer to pull input: short enough that a read
+// thread sees its stop request within a second. The daemon is asked to wait longer.
+constexpr int kListenerWaitMs = 1000;
+constexpr uint32_t kDaemonWaitMs = devmgr::kMaxReadWaitMs;
+constexpr uint32_t kWriteAccess = 0x40000000u;
 
 }  // namespace
 
@@ -35,25 +36,69 @@ std::unique_ptr<Device> VirtualPort::Open(std::string_view name, uint32_t access
     SetLastError(reply.error);
     return nullptr;
   }
-  return std::unique_ptr<Device>(new VirtualPort(std::move(connection)));
+  return std::unique_ptr<Device>(new VirtualPort(std::move(connection), (access & kWriteAccess) == 0));
 }
 
 VirtualPort::~VirtualPort() {
   devmgr::StatusReply ignored;
-  connection_->Call(Operation::kClose, devmgr::EmptyMessage{}, ignored);
+  Exchange(Operation::kClose, devmgr::EmptyMessage{}, ignored);
+}
+
+// A request while a listener's read is still asked: the daemon answers the read first.
+template <class Request, class Reply>
+bool VirtualPort::Exchange(Operation operation, const Request& request, Reply& reply) {
+  if (!connection_->Send(operation, request)) return false;
+  if (readAsked_ && !TakeReadAnswer()) return false;
+  return connection_->Receive(operation, reply);
+}
+
+bool VirtualPort::TakeReadAnswer() {
+  devmgr::TransferReply reply;
+  if (!connection_->Receive(Operation::kRead, reply)) return false;
+  readAsked_ = false;
+  early_ = std::move(reply);
+  earlyTaken_ = 0;
+  return true;
 }
 
 bool VirtualPort::Read(void* buffer, size_t capacity, size_t* count) {
   std::lock_guard lock(lock_);
   *count = 0;
   const auto asked = static_cast<uint32_t>(std::min<size_t>(capacity, devmgr::kMaxTransfer));
+  if (listener_) return ListenerRead(buffer, asked, count);
+  // A writer's read waits as the port's time-outs say, in the driver.
   devmgr::TransferReply reply;
-  if (!connection_->Call(Operation::kRead, devmgr::ReadRequest{asked, kListenerWaitMs}, reply)) return false;
+  if (!connection_->Call(Operation::kRead, devmgr::ReadRequest{asked, 0}, reply)) return false;
+  early_ = std::move(reply);
+  earlyTaken_ = 0;
+  return HandOut(buffer, asked, count);
+}
+
+bool VirtualPort::ListenerRead(void* buffer, uint32_t asked, size_t* count) {
+  if (!early_) {
+    if (!readAsked_ && !connection_->Send(Operation::kRead, devmgr::ReadRequest{asked, kDaemonWaitMs})) return false;
+    readAsked_ = true;
+    if (!connection_->WaitReply(kListenerWaitMs)) {
+      SetLastError(lastReadError_);
+      return true;
+    }
+    if (!TakeReadAnswer()) return false;
+  }
+  return HandOut(buffer, asked, count);
+}
+
+bool VirtualPort::HandOut(void* buffer, uint32_t asked, size_t* count) {
+  const devmgr::TransferReply& reply = *early_;
+  // A loss is told once; a state (nothing open behind the port) holds until an answer says else.
+  lastReadError_ = reply.error == kErrorInvalidData ? kErrorSuccess : reply.error;
   SetLastError(reply.error);
-  if (reply.failed != 0) return false;
-  *count = std::min<size_t>(reply.bytes.size(), asked);
-  if (*count > 0) std::memcpy(buffer, reply.bytes.data(), *count);
-  return true;
+  const bool failed = reply.failed != 0;
+  const size_t left = std::min<size_t>(reply.bytes.size(), reply.count) - earlyTaken_;
+  *count = std::min<size_t>(left, asked);
+  if (*count > 0) std::memcpy(buffer, reply.bytes.data() + earlyTaken_, *count);
+  earlyTaken_ += *count;
+  if (*count == left) early_.reset();
+  return !failed;
 }
 
 bool VirtualPort::Write(const void* data, size_t size, size_t* written) {
@@ -64,7 +109,7 @@ bool VirtualPort::Write(const void* data, size_t size, size_t* written) {
     const size_t chunk = std::min<size_t>(size - *written, devmgr::kMaxTransfer);
     devmgr::TransferReply reply;
     devmgr::WriteRequest request{{bytes + *written, bytes + *written + chunk}};
-    if (!connection_->Call(Operation::kWrite, request, reply)) return false;
+    if (!Exchange(Operation::kWrite, request, reply)) return false;
     SetLastError(reply.error);
     if (reply.failed != 0) return false;
     *written += std::min<size_t>(reply.count, chunk);
@@ -79,7 +124,7 @@ bool VirtualPort::IoControl(uint32_t code, const void* in, size_t inSize, void* 
   devmgr::IoControlRequest request{code, {}, static_cast<uint32_t>(std::min<size_t>(outSize, devmgr::kMaxTransfer))};
   if (inBytes != nullptr) request.in.assign(inBytes, inBytes + std::min<size_t>(inSize, devmgr::kMaxTransfer));
   devmgr::IoControlReply reply;
-  if (!connection_->Call(Operation::kIoControl, request, reply)) return false;
+  if (!Exchange(Operation::kIoControl, request, reply)) return false;
   if (out != nullptr && !reply.out.empty()) std::memcpy(out, reply.out.data(), std::min(reply.out.size(), outSize));
   if (returned != nullptr) *returned = std::min<size_t>(reply.returned, outSize);
   SetLastError(reply.error);

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string_view>
 
 #include "platform/devices/device.h"
@@ -25,10 +26,26 @@ class VirtualPort : public Device {
   bool IoControl(uint32_t code, const void* in, size_t inSize, void* out, size_t outSize, size_t* returned) override;
 
  private:
-  explicit VirtualPort(std::unique_ptr<ManagerConnection> connection) : connection_(std::move(connection)) {}
+  VirtualPort(std::unique_ptr<ManagerConnection> connection, bool listener)
+      : connection_(std::move(connection)), listener_(listener) {}
+
+  bool ListenerRead(void* buffer, uint32_t asked, size_t* count);
+  bool HandOut(void* buffer, uint32_t asked, size_t* count);
+  bool TakeReadAnswer();
+  template <class Request, class Reply>
+  bool Exchange(devmgr::Operation operation, const Request& request, Reply& reply);
 
   std::unique_ptr<ManagerConnection> connection_;
-  std::mutex lock_;  // one request at a time on the connection
+  const bool listener_;  // opened without write access
+  std::mutex lock_;      // one caller at a time on the connection
+  // A listener's read stays asked in the daemon across the caller's reads, which return after
+  // kListenerWaitMs with nothing: an idle listener costs the daemon one answer in several
+  // seconds, not one a second. Its answer, when it comes during another call or brings more than
+  // the caller's buffer takes, waits here for the next read.
+  bool readAsked_ = false;
+  std::optional<devmgr::TransferReply> early_;
+  size_t earlyTaken_ = 0;
+  uint32_t lastReadError_ = 0;  // what a read that got nothing new reports
 };
 
 }  // namespace platform

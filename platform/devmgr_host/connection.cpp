@@ -1,6 +1,10 @@
 #include "platform/devmgr_host/connection.h"
 
 #include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <optional>
+#include <vector>
 
 #include "platform/errors/errors.h"
 
@@ -12,19 +16,27 @@ using devmgr::Operation;
 
 constexpr uint32_t kWriteAccess = 0x40000000u;
 
-class Session {
+// A client's read that waits for input: answered by the thread that brings the input, or by the
+// connection's own thread when its time is up or the client asks something else first.
+struct PendingRead {
+  uint32_t count = 0;
+  std::chrono::steady_clock::time_point until;
+};
+
+class Session final : public InputWaiter {
  public:
   Session(devmgr::Channel& channel, ConnectionHost& host) : channel_(channel), host_(host) {}
-  ~Session() {
-    if (openContext_ != 0) device_->Close(openContext_);
-  }
+  ~Session() { CloseDevice(); }
 
   void Serve() {
     devmgr::Frame frame;
     std::string error;
     for (;;) {
+      AwaitRequest();
       const devmgr::ReceiveStatus status = devmgr::ReceiveFrame(channel_, frame, &error);
       if (status == devmgr::ReceiveStatus::kClosed) return;
+      // Whatever comes next, a waiting read is answered first: replies keep the order of requests.
+      AnswerPendingRead(false);
       if (status == devmgr::ReceiveStatus::kBroken) {
         Refuse(frame.operation, kErrorInvalidData, error);
         return;
@@ -32,6 +44,8 @@ class Session {
       if (!Dispatch(frame)) return;
     }
   }
+
+  void InputArrived() override { AnswerPendingRead(true); }
 
  private:
   // False ends the connection.
@@ -49,14 +63,13 @@ class Session {
         host_.RequestStop();
         return true;
       case Operation::kOpen: return Handle<devmgr::OpenRequest>(frame, [&](const auto& r) { return Open(r); });
-      case Operation::kRead: return HandleOnDevice<devmgr::ReadRequest>(frame, [&](const auto& r) { return Read(r); });
+      case Operation::kRead: return StartRead(frame);
       case Operation::kWrite:
         return HandleOnDevice<devmgr::WriteRequest>(frame, [&](const auto& r) { return Write(r); });
       case Operation::kIoControl:
         return HandleOnDevice<devmgr::IoControlRequest>(frame, [&](const auto& r) { return IoControl(r); });
       case Operation::kClose:
-        if (openContext_ != 0) device_->Close(openContext_);
-        openContext_ = 0;
+        CloseDevice();
         devmgr::SendMessage(channel_, operation, devmgr::StatusReply{});
         return false;
     }
@@ -89,51 +102,103 @@ class Session {
     // An empty name tells the client that the name is no virtual port at all.
     if (device == nullptr) return {kErrorFileNotFound, {}, "no active device " + request.name};
     devmgr::StatusReply reply{0, request.name, {}};
-    openContext_ = device->Open(request.access, request.shareMode, &reply.error);
-    if (openContext_ == 0) {
+    const uint32_t openContext = device->Open(request.access, request.shareMode, &reply.error);
+    if (openContext == 0) {
       if (reply.error == 0) reply.error = kErrorOpenFailed;
       return reply;
     }
-    device_ = std::move(device);
-    access_ = request.access;
+    {
+      std::lock_guard lock(lock_);
+      device_ = std::move(device);
+      openContext_ = openContext;
+      listener_ = (request.access & kWriteAccess) == 0;
+      buffer_.resize(devmgr::kMaxTransfer);
+    }
+    if (listener_) device_->AddInputWaiter(this);
     reply.error = 0;
     return reply;
   }
 
-  // A listener that got nothing waits for the next read of a writer and tries once more. One that
-  // was told it lost data hears so at once: a second read would answer for the first.
-  devmgr::TransferReply Read(const devmgr::ReadRequest& request) {
+  void CloseDevice() {
+    if (openContext_ == 0) return;
+    if (listener_) device_->RemoveInputWaiter(this);
+    std::lock_guard lock(lock_);
+    device_->Close(openContext_);
+    openContext_ = 0;
+    pending_.reset();
+  }
+
+  // A listener that got nothing waits until a writer's read brings input, at most as long as it
+  // asked; a writer's read waits as the port's time-outs say, inside the driver.
+  bool StartRead(const devmgr::Frame& frame) {
+    if (openContext_ == 0) return Refuse(frame.operation, kErrorInvalidHandle, "no device is open on this connection");
+    devmgr::ReadRequest request;
+    std::string error;
+    if (!devmgr::Decode(frame.payload, request, &error)) return Refuse(frame.operation, kErrorInvalidData, error);
     const uint32_t count = std::min(request.count, devmgr::kMaxTransfer);
     const uint32_t waitMs = std::min(request.waitMs, devmgr::kMaxReadWaitMs);
-    const bool listener = (access_ & kWriteAccess) == 0;
+    std::lock_guard lock(lock_);
+    bool nothingYet = false;
+    const devmgr::TransferReply reply = ReadNow(count, &nothingYet);
+    if (nothingYet && count > 0 && waitMs > 0 && listener_) {
+      pending_ = PendingRead{count, std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs)};
+      return true;
+    }
+    return devmgr::SendMessage(channel_, Operation::kRead, reply);
+  }
+
+  // Until a request can be received; a waiting read whose time is up is answered meanwhile.
+  void AwaitRequest() {
+    std::chrono::steady_clock::time_point until;
+    {
+      std::lock_guard lock(lock_);
+      if (!pending_) return;
+      until = pending_->until;
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    if (left.count() <= 0 || !channel_.WaitReadable(static_cast<int>(left.count()))) AnswerPendingRead(false);
+  }
+
+  // On the input's thread only an answer with something in it goes out; on the connection's
+  // thread whatever the read gives, nothing included.
+  void AnswerPendingRead(bool onInput) {
+    std::lock_guard lock(lock_);
+    if (!pending_ || openContext_ == 0) return;
+    bool nothingYet = false;
+    const devmgr::TransferReply reply = ReadNow(pending_->count, &nothingYet);
+    if (onInput && nothingYet) return;
+    pending_.reset();
+    if (onInput) {
+      devmgr::SendMessageAtOnce(channel_, Operation::kRead, reply);
+    } else {
+      devmgr::SendMessage(channel_, Operation::kRead, reply);
+    }
+  }
+
+  // One that was told it lost data hears so at once: a second read would answer for the first.
+  // A listener takes all the ring holds in one answer, a driver's read at a time: with one answer
+  // per read it could never catch up with a writer that pulls as much a read, and it would be
+  // overtaken. A loss met on the way is told with the next answer, after the bytes before it.
+  devmgr::TransferReply ReadNow(uint32_t count, bool* nothingYet) {
     devmgr::TransferReply reply;
     if (lostData_) {
       lostData_ = false;
       reply.error = kErrorInvalidData;
       return reply;
     }
-    reply.bytes.resize(count);
-    const uint64_t seen = device_->InputSequence();
-    int64_t result = device_->Read(openContext_, reply.bytes.data(), count, &reply.error);
-    const bool nothingYet = result == 0 && (reply.error == kErrorSuccess || reply.error == kErrorNotReady);
-    if (nothingYet && count > 0 && waitMs > 0 && listener) {
-      device_->WaitForInput(seen, waitMs);
-      result = device_->Read(openContext_, reply.bytes.data(), count, &reply.error);
-    }
-    // A listener takes all the ring holds in one answer, a driver's read at a time: with one answer
-    // per read it could never catch up with a writer that pulls as much a read, and it would be
-    // overtaken. A loss met on the way is told with the next answer, after the bytes before it.
-    while (listener && result > 0 && static_cast<uint32_t>(result) < count) {
+    int64_t result = device_->Read(openContext_, buffer_.data(), count, &reply.error);
+    *nothingYet = result == 0 && (reply.error == kErrorSuccess || reply.error == kErrorNotReady);
+    while (listener_ && result > 0 && static_cast<uint32_t>(result) < count) {
       uint32_t error = 0;
       const int64_t more =
-          device_->Read(openContext_, reply.bytes.data() + result, count - static_cast<uint32_t>(result), &error);
+          device_->Read(openContext_, buffer_.data() + result, count - static_cast<uint32_t>(result), &error);
       lostData_ = more == 0 && error == kErrorInvalidData;
       if (more <= 0) break;
       result += more;
     }
     reply.failed = result < 0 ? 1 : 0;
     reply.count = result < 0 ? 0 : static_cast<uint32_t>(result);
-    reply.bytes.resize(reply.count);
+    reply.bytes.assign(buffer_.begin(), buffer_.begin() + reply.count);
     return reply;
   }
 
@@ -162,7 +227,12 @@ class Session {
   ConnectionHost& host_;
   std::shared_ptr<StreamDevice> device_;
   uint32_t openContext_ = 0;
-  uint32_t access_ = 0;
+  bool listener_ = false;
+  // Reads and their answers, on this thread and on the input's: the device read, the buffer, the
+  // waiting read, the loss to tell and the sending of a read's answer.
+  std::mutex lock_;
+  std::vector<uint8_t> buffer_;
+  std::optional<PendingRead> pending_;
   bool lostData_ = false;  // a listener's loss that its next read reports
 };
 

@@ -76,8 +76,11 @@ void LoadedDriver::Unload() {
     if (deviceContext_ != 0) entry_.deinit(deviceContext_);
     dlclose(library_);
   }
-  std::lock_guard input(inputLock_);
-  inputArrived_.notify_all();
+  {
+    std::lock_guard input(inputLock_);
+    inputArrived_.notify_all();
+  }
+  TellWaiters();
 }
 
 uint32_t LoadedDriver::Open(uint32_t access, uint32_t shareMode, uint32_t* error) {
@@ -109,17 +112,24 @@ void LoadedDriver::Close(uint32_t openContext) {
 }
 
 int64_t LoadedDriver::Read(uint32_t openContext, void* buffer, uint32_t count, uint32_t* error) {
-  std::shared_lock lock(callLock_);
-  if (gone_) {
-    *error = kErrorDevNotExist;
-    return -1;
+  uint32_t result = 0;
+  {
+    std::shared_lock lock(callLock_);
+    if (gone_) {
+      *error = kErrorDevNotExist;
+      return -1;
+    }
+    errno = 0;
+    result = entry_.read(openContext, buffer, count);
+    *error = DriverError();
   }
-  errno = 0;
-  const uint32_t result = entry_.read(openContext, buffer, count);
-  *error = DriverError();
   // Listeners wait for what a writer's read brought in; one that brought nothing (an idle
-  // receiver, read again and again on its time-out) wakes nobody.
-  if (result != 0 && IsWriter(openContext)) BumpInputSequence();
+  // receiver, read again and again on its time-out) wakes nobody. The waiters read through this
+  // device again, so they are told outside the call lock.
+  if (result != 0 && IsWriter(openContext)) {
+    BumpInputSequence();
+    TellWaiters();
+  }
   if (result == kStreamFailed) return -1;
   return result > count ? count : result;  // a driver that claims more than it was given gets no more
 }
@@ -165,6 +175,21 @@ void LoadedDriver::BumpInputSequence() {
   std::lock_guard input(inputLock_);
   ++inputSequence_;
   inputArrived_.notify_all();
+}
+
+void LoadedDriver::AddInputWaiter(InputWaiter* waiter) {
+  std::lock_guard lock(waitersLock_);
+  waiters_.push_back(waiter);
+}
+
+void LoadedDriver::RemoveInputWaiter(InputWaiter* waiter) {
+  std::lock_guard lock(waitersLock_);
+  std::erase(waiters_, waiter);
+}
+
+void LoadedDriver::TellWaiters() {
+  std::lock_guard lock(waitersLock_);
+  for (InputWaiter* waiter : waiters_) waiter->InputArrived();
 }
 
 bool LoadedDriver::IsWriter(uint32_t openContext) {

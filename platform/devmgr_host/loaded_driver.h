@@ -12,6 +12,7 @@
 #include <set>
 #include <shared_mutex>
 #include <string>
+#include <vector>
 
 #include "platform/stream_driver/stream_device.h"
 #include "platform/stream_driver/stream_driver.h"
@@ -40,6 +41,8 @@ class LoadedDriver : public StreamDevice {
                  uint32_t outSize, uint32_t* returned, uint32_t* error) override;
   uint64_t InputSequence() const override;
   bool WaitForInput(uint64_t seen, uint32_t timeoutMs) override;
+  void AddInputWaiter(InputWaiter* waiter) override;
+  void RemoveInputWaiter(InputWaiter* waiter) override;
 
  private:
   struct EntryPoints {
@@ -54,6 +57,7 @@ class LoadedDriver : public StreamDevice {
 
   LoadedDriver(void* library, const EntryPoints& entry) : library_(library), entry_(entry) {}
   void BumpInputSequence();
+  void TellWaiters();
   bool IsWriter(uint32_t openContext);
 
   void* library_;
@@ -68,6 +72,9 @@ class LoadedDriver : public StreamDevice {
   std::condition_variable inputArrived_;
   uint64_t inputSequence_ = 0;
   std::set<uint32_t> writers_;  // open contexts with write access
+
+  std::mutex waitersLock_;  // held while the waiters are told
+  std::vector<InputWaiter*> waiters_;
 };
 
 }  // namespace platform

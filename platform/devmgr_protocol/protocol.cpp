@@ -1,5 +1,6 @@
 #include "platform/devmgr_protocol/protocol.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 
 #include <cerrno>
@@ -95,13 +96,38 @@ bool SocketChannel::Send(const uint8_t* data, size_t size) {
   return true;
 }
 
-bool SendFrame(Channel& channel, Operation operation, const std::vector<uint8_t>& payload) {
+bool SocketChannel::SendAtOnce(const uint8_t* data, size_t size) {
+  size_t sent = 0;
+  while (sent < size) {
+    const ssize_t n = send(fd_, data + sent, size - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n > 0) {
+      sent += static_cast<size_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      // Half a frame cannot be taken back: the stream is no use to the peer any more.
+      shutdown(fd_, SHUT_RDWR);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool SocketChannel::WaitReadable(int timeoutMs) {
+  pollfd entry{fd_, POLLIN, 0};
+  int ready = 0;
+  while ((ready = poll(&entry, 1, timeoutMs)) < 0 && errno == EINTR) {
+  }
+  return ready != 0;  // an error shows as readable: the receive that follows finds it
+}
+
+bool SendFrame(Channel& channel, Operation operation, const std::vector<uint8_t>& payload, bool atOnce) {
   std::vector<uint8_t> frame;
   frame.reserve(kFrameHeaderSize + payload.size());
   AppendLe32(frame, static_cast<uint32_t>(operation));
   AppendLe32(frame, static_cast<uint32_t>(payload.size()));
   frame.insert(frame.end(), payload.begin(), payload.end());
-  return channel.Send(frame.data(), frame.size());
+  return atOnce ? channel.SendAtOnce(frame.data(), frame.size()) : channel.Send(frame.data(), frame.size());
 }
 
 ReceiveStatus ReceiveFrame(Channel& channel, Frame& frame, std::string* error) {

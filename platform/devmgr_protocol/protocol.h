@@ -226,6 +226,11 @@ class Channel {
   virtual size_t Receive(uint8_t* buffer, size_t size) = 0;
   // False when the peer is gone.
   virtual bool Send(const uint8_t* data, size_t size) = 0;
+  // Sends all or hangs up, without waiting: for a thread that must not be held up by one peer.
+  // A peer that takes its answers always has room for the one it waits for.
+  virtual bool SendAtOnce(const uint8_t* data, size_t size) = 0;
+  // True when something can be received now (a frame, or the end); false after timeoutMs.
+  virtual bool WaitReadable(int timeoutMs) = 0;
 };
 
 // A connected socket; never raises SIGPIPE.
@@ -234,6 +239,8 @@ class SocketChannel : public Channel {
   explicit SocketChannel(int fd) : fd_(fd) {}
   size_t Receive(uint8_t* buffer, size_t size) override;
   bool Send(const uint8_t* data, size_t size) override;
+  bool SendAtOnce(const uint8_t* data, size_t size) override;
+  bool WaitReadable(int timeoutMs) override;
 
  private:
   int fd_;
@@ -246,11 +253,17 @@ struct Frame {
 
 enum class ReceiveStatus { kFrame, kClosed, kBroken };
 
-bool SendFrame(Channel& channel, Operation operation, const std::vector<uint8_t>& payload);
+bool SendFrame(Channel& channel, Operation operation, const std::vector<uint8_t>& payload, bool atOnce = false);
 
 template <class Message>
 bool SendMessage(Channel& channel, Operation operation, const Message& message) {
   return SendFrame(channel, operation, Encode(message));
+}
+
+// SendMessage through Channel::SendAtOnce.
+template <class Message>
+bool SendMessageAtOnce(Channel& channel, Operation operation, const Message& message) {
+  return SendFrame(channel, operation, Encode(message), true);
 }
 
 // kClosed when the stream ends between frames; kBroken (with *error) for a stream that ends

@@ -21,6 +21,8 @@ class MemoryChannel : public Channel {
     bytes_.insert(bytes_.end(), data, data + size);
     return true;
   }
+  bool SendAtOnce(const uint8_t* data, size_t size) override { return Send(data, size); }
+  bool WaitReadable(int) override { return true; }
 
  private:
   std::vector<uint8_t> bytes_;

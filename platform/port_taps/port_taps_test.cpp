@@ -101,6 +101,8 @@ class FakePort : public StreamDevice {
     std::unique_lock<std::mutex> lock(mutex_);
     return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return sequence_ != seen; });
   }
+  void AddInputWaiter(InputWaiter*) override {}  // the taps wait on the sequence
+  void RemoveInputWaiter(InputWaiter*) override {}
 
   template <typename T>
   T Get(T FakePort::*field) const {

@@ -21,9 +21,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // Without a watch (none to be had) a program's arrival is looked for this often; with one, the
-// look is only a safety net.
+// look is only a safety net, and an idle tap should cost next to nothing.
 constexpr int kLookWithoutWatchMs = 100;
-constexpr int kLookWithWatchMs = 1000;
+constexpr int kLookWithWatchMs = 5000;
 
 bool FailWith(int errnoValue) {
   SetLastErrorFromErrno(errnoValue);

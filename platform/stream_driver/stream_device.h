@@ -7,6 +7,18 @@
 
 namespace platform {
 
+// A listener's read that waits for input, answered on the thread that brought the input: one
+// thread sends to every waiting listener, instead of waking a thread for each of them.
+class InputWaiter {
+ public:
+  // Runs on the thread of a writer's read that delivered bytes (and when the device goes away),
+  // one waiter at a time; must not block, and must not add or remove waiters.
+  virtual void InputArrived() = 0;
+
+ protected:
+  ~InputWaiter() = default;
+};
+
 class StreamDevice {
  public:
   virtual ~StreamDevice() = default;
@@ -31,6 +43,9 @@ class StreamDevice {
   // WaitForInput returns when it differs from `seen` or after timeoutMs (false).
   virtual uint64_t InputSequence() const = 0;
   virtual bool WaitForInput(uint64_t seen, uint32_t timeoutMs) = 0;
+  // The same input told to a waiter. Removal returns after a call in progress for it.
+  virtual void AddInputWaiter(InputWaiter* waiter) = 0;
+  virtual void RemoveInputWaiter(InputWaiter* waiter) = 0;
 };
 
 }  // namespace platform

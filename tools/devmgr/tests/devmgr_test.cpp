@@ -283,6 +283,35 @@ TEST_F(DeviceManagerTest, ListenerWaitsForAWritersReadAndNoLonger) {
   EXPECT_LT(std::chrono::steady_clock::now() - asked, 2s);
 }
 
+// A listener's read outlasts its caller's wait: its answer comes with a later read, also when
+// the caller asked something else meanwhile, and a close does not wait for it.
+TEST_F(DeviceManagerTest, ListenerReadStaysAskedAcrossItsCallersCalls) {
+  WriteKey("Drivers\\Loop", {"FakeLoop.dll", "COM", 6});
+  Activate("Drivers\\Loop");
+  auto writer = platform::OpenDevice("COM6:", kReadWrite, 0);
+  auto listener = platform::OpenDevice("COM6:", platform::kGenericRead, 0);
+  ASSERT_TRUE(writer && listener);
+  char buffer[64];
+  size_t count = 1;
+  auto asked = std::chrono::steady_clock::now();
+  ASSERT_TRUE(listener->Read(buffer, sizeof buffer, &count));
+  EXPECT_EQ(count, 0u);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, 2s);
+  ASSERT_TRUE(writer->Write("$GP$GP", 6, &count));
+  ASSERT_TRUE(writer->Read(buffer, 3, &count));  // answers the listener's read, still asked
+  uint32_t open = 0;
+  ASSERT_TRUE(listener->IoControl(1, nullptr, 0, &open, sizeof open, &count));
+  EXPECT_EQ(open, 2u);
+  for (const std::string expected : {"$G", "P"}) {
+    ASSERT_TRUE(listener->Read(buffer, 2, &count));
+    EXPECT_EQ(std::string(buffer, count), expected);
+  }
+  ASSERT_TRUE(listener->Read(buffer, sizeof buffer, &count));
+  asked = std::chrono::steady_clock::now();
+  listener.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, 1s);
+}
+
 // A listener takes what is there in one read, many driver reads long, and hears of a loss at once,
 // after the bytes that came before it.
 TEST_F(DeviceManagerTest, ListenerDrainsInOneReadAndHearsOfLostDataAtOnce) {
