@@ -6,6 +6,7 @@
 // After gtest: Xlib defines None and Bool as macros.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -27,6 +28,11 @@ class TitledWindow {
                       reinterpret_cast<const unsigned char*>(netTitle.data()), static_cast<int>(netTitle.size()));
     }
     if (legacyTitle != nullptr) XStoreName(display_, window_, legacyTitle);
+    XSizeHints hints{};
+    hints.flags = USPosition;
+    hints.x = 10;
+    hints.y = 10;
+    XSetWMNormalHints(display_, window_, &hints);
     XMapWindow(display_, window_);
     XSync(display_, False);
   }
@@ -55,11 +61,11 @@ class TitledWindow {
 };
 
 // The listing as seen after the window manager (if any) had time to frame the window.
-bool FindTitle(const std::string& title, platform::WindowId* id) {
+bool FindTitle(const std::string& title, platform::TopLevelWindow* found) {
   for (int attempt = 0; attempt < 50; ++attempt) {
     for (const platform::TopLevelWindow& window : platform::EnumerateTopLevelWindows()) {
       if (window.title == title) {
-        *id = window.id;
+        *found = window;
         return true;
       }
     }
@@ -80,17 +86,27 @@ const TitleCase kTitleCases[] = {
     {"legacy title alone", "", "TomTom Home", "TomTom Home"},
 };
 
-void CheckTitles() {
+// A window manager puts its frame where the window was created, so the inside lies right or below.
+void CheckTitles(bool framed) {
   for (const TitleCase& c : kTitleCases) {
     SCOPED_TRACE(c.name);
     TitledWindow window(c.netTitle, c.legacyTitle);
     ASSERT_TRUE(window.Open());
-    platform::WindowId found = 0;
+    platform::TopLevelWindow found;
     ASSERT_TRUE(FindTitle(c.expected, &found));
-    EXPECT_EQ(found, window.Id()) << "the client window, not a frame";
-    EXPECT_TRUE(platform::WindowExists(found));
+    EXPECT_EQ(found.id, window.Id()) << "the client window, not a frame";
+    EXPECT_EQ(found.width, 200);
+    EXPECT_EQ(found.height, 100);
+    if (framed) {
+      EXPECT_GE(found.x, 10) << "the place on the screen, not inside the frame";
+      EXPECT_GT(found.y, 10) << "below the title bar";
+    } else {
+      EXPECT_EQ(found.x, 10);
+      EXPECT_EQ(found.y, 10);
+    }
+    EXPECT_TRUE(platform::WindowExists(found.id));
     window.Close();
-    EXPECT_FALSE(platform::WindowExists(found));
+    EXPECT_FALSE(platform::WindowExists(found.id));
   }
 }
 
@@ -98,12 +114,12 @@ TEST(DesktopTest, FindsTitledWindowsWithoutAndWithWindowManager) {
   ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
   {
     SCOPED_TRACE("bare X server");
-    CheckTitles();
+    CheckTitles(false);
   }
   platform::testing::WindowManager manager;
   ASSERT_TRUE(manager.WaitRunning());
   SCOPED_TRACE("framed by openbox");
-  CheckTitles();
+  CheckTitles(true);
 }
 
 TEST(DesktopTest, NoDisplayMeansNoWindows) {
