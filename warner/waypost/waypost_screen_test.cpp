@@ -226,17 +226,17 @@ TEST_F(WaypostScreenTest, TheSampleDriveOverANavigationProgram) {
   ASSERT_TRUE(WaitFor(held, std::chrono::seconds(10))) << "the navigation window was not found";
   ASSERT_TRUE(WaitFor([&] { return screen.FocusNavigationWindow(); }, std::chrono::seconds(5)));
 
-  // About 50 KB/s, a few hundred fixes a second: far faster than a receiver, slow enough that the
-  // warner's ring never overflows.
+  // About 16 KB/s, a hundred fixes a second: far faster than a receiver, yet the warner's 16 KB
+  // ring holds a second of it, so a loaded machine that holds the worker back loses nothing.
   std::atomic<bool> fed{false};
   std::atomic<bool> lost{false};
   std::thread feeder([&] {
     const std::string drive = platform::testing::ReadFile(SAMPLE_DATA_DIR "/drive.nmea");
     for (size_t at = 0; at < drive.size() && !lost;) {
       if (receiver->Wait(POLLOUT, 1000) == Wake::kLeft) lost = true;
-      const ssize_t written = receiver->Write(drive.data() + at, std::min<size_t>(1024, drive.size() - at));
+      const ssize_t written = receiver->Write(drive.data() + at, std::min<size_t>(512, drive.size() - at));
       if (written > 0) at += static_cast<size_t>(written);
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
     }
     fed = true;
   });
