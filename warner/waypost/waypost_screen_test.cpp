@@ -161,8 +161,9 @@ class WaypostScreenTest : public ::testing::Test {
 
   // The events of the same bytes replayed without windows, before the port is configured.
   std::string Replayed() const {
-    platform::testing::ChildProcess replay(
-        WAYPOST_PROGRAM, {"--replay", SAMPLE_DATA_DIR "/drive.nmea", "--json", "--folder", folder_.string()});
+    const std::string drive = SAMPLE_DATA_DIR "/drive.nmea";
+    platform::testing::ChildProcess replay(WAYPOST_PROGRAM,
+                                           {"--replay", drive, "--json", "--folder", folder_.string()});
     replay.ReadUntil(SIZE_MAX, 20000);
     EXPECT_EQ(replay.Finish(), 0);
     return replay.output;
