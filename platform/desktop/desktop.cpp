@@ -8,6 +8,8 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
+#include <utility>
 
 namespace platform {
 
@@ -90,14 +92,30 @@ std::vector<Window> Children(Display* display, Window parent) {
   return result;
 }
 
+// A client's geometry is relative to its parent, which is a frame under a window manager: the
+// position is translated to the root instead.
+TopLevelWindow Placed(Display* display, Window window, std::string title) {
+  TopLevelWindow placed{window, std::move(title)};
+  Window root = 0, child = 0;
+  int x = 0, y = 0;
+  unsigned int width = 0, height = 0, border = 0, depth = 0;
+  if (XGetGeometry(display, window, &root, &x, &y, &width, &height, &border, &depth) == 0 ||
+      XTranslateCoordinates(display, window, root, 0, 0, &placed.x, &placed.y, &child) == 0) {
+    return placed;
+  }
+  placed.width = static_cast<int>(width);
+  placed.height = static_cast<int>(height);
+  return placed;
+}
+
 // A window manager reparents each client into a frame of its own: the title is on the client,
 // one level down, which carries WM_STATE or at least a title.
 TopLevelWindow Describe(Display* display, Window window) {
   std::string title = WindowTitle(display, window);
-  if (!title.empty() || HasWmState(display, window)) return {window, title};
+  if (!title.empty() || HasWmState(display, window)) return Placed(display, window, std::move(title));
   for (Window child : Children(display, window)) {
     std::string childTitle = WindowTitle(display, child);
-    if (!childTitle.empty() || HasWmState(display, child)) return {child, childTitle};
+    if (!childTitle.empty() || HasWmState(display, child)) return Placed(display, child, std::move(childTitle));
   }
   return {window, {}};
 }

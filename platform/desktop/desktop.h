@@ -13,9 +13,15 @@ using WindowId = uint64_t;
 struct TopLevelWindow {
   WindowId id = 0;    // the window that carries the title (a client below a frame, if any)
   std::string title;  // UTF-8
+  // Where that window's inside lies on the screen, frame excluded: what its program asked for.
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
 };
 
-// The titled top-level windows in stacking order (bottom first). Empty without a display.
+// The titled top-level windows in stacking order (bottom first), with their places on the screen.
+// Empty without a display.
 std::vector<TopLevelWindow> EnumerateTopLevelWindows();
 
 // Whether the window still exists on the display; false without a display.
