@@ -240,14 +240,4 @@ std::string Format(const char* fmt, ...) {
   return text;
 }
 
-std::string FormatCut(size_t bufferSize, const char* fmt, ...) {
-  va_list args;
-  va_start(args, fmt);
-  std::string text = VFormat(fmt, args);
-  va_end(args);
-  if (bufferSize == 0) return {};
-  if (text.size() >= bufferSize) text.resize(bufferSize - 1);
-  return text;
-}
-
 }  // namespace platform

@@ -51,8 +51,5 @@ std::string ToUpperAscii(std::string_view text);
 // printf into a std::string, however long the text gets; a format error gives an empty text.
 [[gnu::format(printf, 1, 2)]] std::string Format(const char* fmt, ...);
 std::string VFormat(const char* fmt, va_list args);
-// The text snprintf would leave in a char[bufferSize]: cut to bufferSize - 1 bytes, for the texts
-// whose buffer size the programs fix.
-[[gnu::format(printf, 2, 3)]] std::string FormatCut(size_t bufferSize, const char* fmt, ...);
 
 }  // namespace platform
