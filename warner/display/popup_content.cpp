@@ -1,6 +1,7 @@
 #include "warner/display/popup_content.h"
 
 #include <cmath>
+#include <cstdarg>
 
 #include "platform/text/text.h"
 #include "warner/gps/conversions.h"
@@ -12,6 +13,19 @@ constexpr uint32_t kDefaultNoFixColour = 0x0B86B8;
 constexpr uint32_t kDefaultFixColour = 0x00E600;
 constexpr uint32_t kDefaultOtherColour = 0x0000E6;
 constexpr int kSecondsPerDay = 86400;
+
+// A window's text stays within the buffer the windows were made for, whatever value the receiver
+// sends (a course of 1e300 would otherwise fill hundreds of characters).
+constexpr size_t kTextMax = 127;
+
+[[gnu::format(printf, 1, 2)]] std::string Format(const char* fmt, ...) {
+  va_list args;
+  va_start(args, fmt);
+  std::string text = platform::VFormat(fmt, args);
+  va_end(args);
+  if (text.size() > kTextMax) text.resize(kTextMax);
+  return text;
+}
 
 // A value from the receiver may be anything; the windows show it cut to an int, never overflow.
 int ClampToInt(double value) {
@@ -29,7 +43,7 @@ void FillStatus(const PopupLayout& layout, const DisplayInputs& in, PopupContent
   }
   out.background = colours[static_cast<size_t>(in.satellite)];
   // A narrow font is the layout's way of asking for the colour alone.
-  if (layout.fontSizeX > 2) out.text = platform::Format("%s%d", layout.dimensionText.c_str(), in.fix.satellites);
+  if (layout.fontSizeX > 2) out.text = Format("%s%d", layout.dimensionText.c_str(), in.fix.satellites);
 }
 
 std::string TimeText(const PopupLayout& layout, const gps::GpsFix& fix, int biasMinutes) {
@@ -40,25 +54,25 @@ std::string TimeText(const PopupLayout& layout, const gps::GpsFix& fix, int bias
   const int m = static_cast<int>(seconds / 60 % 60);
   const int s = static_cast<int>(seconds % 60);
   switch (layout.unitCode) {
-    case 0: return platform::Format("%02d", h);
-    case 1: return platform::Format("%02d:%02d", h, m);
-    case 3: return platform::Format("%02d:%02d:%02d.%03d", h, m, s, fix.millisecond);
-    default: return platform::Format("%02d:%02d:%02d", h, m, s);
+    case 0: return Format("%02d", h);
+    case 1: return Format("%02d:%02d", h, m);
+    case 3: return Format("%02d:%02d:%02d.%03d", h, m, s, fix.millisecond);
+    default: return Format("%02d:%02d:%02d", h, m, s);
   }
 }
 
 std::string DistanceText(const PopupLayout& layout, double meters) {
   const double value = gps::ConvertMeters(meters, layout.unitCode);
-  if (layout.unitCode >= gps::kKilometers) return platform::Format("%.3f%s", value, layout.dimensionText.c_str());
-  return platform::Format("%5d%s", ClampToInt(value), layout.dimensionText.c_str());
+  if (layout.unitCode >= gps::kKilometers) return Format("%.3f%s", value, layout.dimensionText.c_str());
+  return Format("%5d%s", ClampToInt(value), layout.dimensionText.c_str());
 }
 
 std::string CourseText(const PopupLayout& layout, double course) {
   if (layout.unitCode == 1) {
     const gps::DegMin split = gps::DegreesToDegMin(course);
-    return platform::Format("%d\u00B0%02d'\n", split.degrees, split.minutes);
+    return Format("%d\u00B0%02d'\n", split.degrees, split.minutes);
   }
-  return platform::Format("%5.1f%s", course, layout.dimensionText.c_str());
+  return Format("%5.1f%s", course, layout.dimensionText.c_str());
 }
 
 std::string CoordinateText(const PopupLayout& layout, const DisplayInputs& in) {
@@ -66,11 +80,11 @@ std::string CoordinateText(const PopupLayout& layout, const DisplayInputs& in) {
   std::string latitude;
   std::string longitude;
   if (layout.unitCode == 1) {
-    latitude = platform::Format("%4d\u00B0%02d'%02d\"", f.latDegrees, f.latMinutes, f.latSeconds);
-    longitude = platform::Format("%4d\u00B0%02d'%02d\"", f.lonDegrees, f.lonMinutes, f.lonSeconds);
+    latitude = Format("%4d\u00B0%02d'%02d\"", f.latDegrees, f.latMinutes, f.latSeconds);
+    longitude = Format("%4d\u00B0%02d'%02d\"", f.lonDegrees, f.lonMinutes, f.lonSeconds);
   } else {
-    latitude = platform::Format("%10.5f%s", f.latitude, layout.dimensionText.c_str());
-    longitude = platform::Format("%10.5f%s", f.longitude, layout.dimensionText.c_str());
+    latitude = Format("%10.5f%s", f.latitude, layout.dimensionText.c_str());
+    longitude = Format("%10.5f%s", f.longitude, layout.dimensionText.c_str());
   }
   return in.displayLongitudeFirst ? longitude + "\n" + latitude : latitude + "\n" + longitude;
 }
@@ -81,13 +95,13 @@ std::string HeightText(const PopupLayout& layout, const gps::GpsFix& fix) {
     height -= fix.geoidSeparationUnit == u'M' ? fix.geoidSeparation : layout.heightCorrMeters;
   }
   if (layout.unitCode == gps::kFeet) height = gps::ConvertMeters(height, gps::kFeet);
-  return platform::Format("%5d%s", ClampToInt(std::round(height)), layout.dimensionText.c_str());
+  return Format("%5d%s", ClampToInt(std::round(height)), layout.dimensionText.c_str());
 }
 
 std::string TrafficText(const PopupLayout& layout, const DisplayInputs& in) {
   const char* dim = layout.dimensionText.c_str();
-  if (layout.showRadioStation) return platform::Format("%s\n%s%d", in.stationText.c_str(), dim, in.trafficMessageCount);
-  return platform::Format("%s%d", dim, in.trafficMessageCount);
+  if (layout.showRadioStation) return Format("%s\n%s%d", in.stationText.c_str(), dim, in.trafficMessageCount);
+  return Format("%s%d", dim, in.trafficMessageCount);
 }
 
 void FillBattery(const PopupLayout& layout, const BatteryState& battery, PopupContent& out) {
@@ -95,17 +109,17 @@ void FillBattery(const PopupLayout& layout, const BatteryState& battery, PopupCo
   const char* dim = layout.dimensionText.c_str();
   size_t band = 3;
   switch (battery.source) {
-    case Source::kMains: out.text = platform::Format(">>%s", dim); break;
-    case Source::kBackup: out.text = platform::Format("><%s", dim); break;
-    case Source::kFullOnBattery: out.text = platform::Format("++%s", dim); break;
+    case Source::kMains: out.text = Format(">>%s", dim); break;
+    case Source::kBackup: out.text = Format("><%s", dim); break;
+    case Source::kFullOnBattery: out.text = Format("++%s", dim); break;
     case Source::kBattery:
       if (battery.percent >= 0 && battery.percent <= 100) {
-        out.text = platform::Format("%d%s", battery.percent, dim);
+        out.text = Format("%d%s", battery.percent, dim);
         band = battery.percent < 25 ? 0 : battery.percent < 50 ? 1 : battery.percent < 75 ? 2 : 3;
         break;
       }
       [[fallthrough]];
-    case Source::kUnknown: out.text = platform::Format("??%s", dim); break;
+    case Source::kUnknown: out.text = Format("??%s", dim); break;
   }
   out.background = layout.backColour[band];
   out.textColour = layout.textColour[band];
@@ -143,7 +157,7 @@ PopupContent ComputeContent(const PopupLayout& layout, const DisplayInputs& in) 
       break;
     case FieldCode::kANDI: out.text = DistanceText(layout, in.announcementDistance); break;
     case FieldCode::kSPED:
-      out.text = platform::Format("%4d%s", ClampToInt(gps::ConvertKmh(fix.speedKmh, layout.unitCode) + 0.5), dim);
+      out.text = Format("%4d%s", ClampToInt(gps::ConvertKmh(fix.speedKmh, layout.unitCode) + 0.5), dim);
       break;
     case FieldCode::kHEAD:
       out.text = CourseText(layout, fix.course);
@@ -151,7 +165,7 @@ PopupContent ComputeContent(const PopupLayout& layout, const DisplayInputs& in) 
       break;
     case FieldCode::kCOOR: out.text = CoordinateText(layout, in); break;
     case FieldCode::kHGHT: out.text = HeightText(layout, fix); break;
-    case FieldCode::kHDOP: out.text = platform::Format("%3.1f%s", fix.hdop, dim); break;
+    case FieldCode::kHDOP: out.text = Format("%3.1f%s", fix.hdop, dim); break;
     case FieldCode::kTMCS: out.text = TrafficText(layout, in); break;
     case FieldCode::kBATT: FillBattery(layout, in.battery, out); break;
     default: break;
