@@ -11,6 +11,7 @@
 #include <string>
 
 #include "bench/ratio_reporter.h"
+#include "warner/gps/conversions.h"
 #include "warner/search/search_surround.h"
 #include "warner/search/tests/literal_insertion.h"
 
@@ -65,12 +66,12 @@ void BM_LiteralInsertion(benchmark::State& state) {
     std::vector<warner::SurroundRow> hits;
     warner::AscLine line;
     while (warner::ReadAscLine(reader, line) == 0) {
-      const double km = warner::GreatCircleDistance(kLongitude, kLatitude, line.longitude, line.latitude) * 0.001;
+      const double km = gps::GreatCircleDistance(kLongitude, kLatitude, line.longitude, line.latitude) * 0.001;
       if (!(km <= kRadiusKm)) continue;
       char distance[32], direction[32];
       std::snprintf(distance, sizeof distance, "%.1f", km);
       std::snprintf(direction, sizeof direction, "%.0f\u00B0",
-                    warner::InitialBearing(kLongitude, kLatitude, line.longitude, line.latitude));
+                    gps::InitialBearing(kLongitude, kLatitude, line.longitude, line.latitude));
       hits.push_back({distance, direction, line.description, line.longitudeText, line.latitudeText});
     }
     rows = warner::test::InsertRowsLiterally(hits).size();

@@ -4,14 +4,10 @@
 # Usage: scripts/screenshot-popups.sh [LAYOUT.ini] [OUTPUT.png]   (builds popup_preview in build/default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib.sh
 
 layout=$(realpath "${1:-data/sample/waypost/Waypost.ini}")
 out=$(realpath -m "${2:-docs/popups.png}")
-build=build/default
-[[ -f $build/build.ninja ]] || cmake --preset default >/dev/null
-cmake --build $build --target popup_preview >/dev/null
+build_targets popup_preview
 
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM
-xvfb-run -a -s "-screen 0 800x480x24" \
-  $build/warner/display/ui/popup_preview "$layout" "$out" "$(realpath data/sample/bitmaps/Camera.bmp)"
-echo "Saved $out"
+shoot 800x480x24 $build/warner/display/ui/popup_preview "$layout" "$out" "$(realpath data/sample/bitmaps/Camera.bmp)"

@@ -4,17 +4,12 @@
 # Usage: scripts/screenshot-search.sh [OUTPUT.png]   (builds search_dialog_preview in build/default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib.sh
 
 out=$(realpath -m "${1:-docs/search.png}")
-build=build/default
-[[ -f $build/build.ninja ]] || cmake --preset default >/dev/null
-cmake --build $build --target search_dialog_preview >/dev/null
+build_targets search_dialog_preview
 
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+make_scratch
 cp data/sample/poi/*.asc "$scratch"/
 
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM
-DW_SCREENSHOT=$out xvfb-run -a -s "-screen 0 800x480x24" \
-  $build/warner/search/ui/search_dialog_preview "$scratch" 48.1,11.48 fixed_cameras.asc
-echo "Saved $out"
+DW_SCREENSHOT=$out shoot 800x480x24 $build/warner/search/ui/search_dialog_preview "$scratch" 48.1,11.48 fixed_cameras.asc

@@ -4,14 +4,12 @@
 # Usage: scripts/screenshot-sercastmgr.sh [OUTPUT.png]   (builds sercastmgr and dwreg in build/default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib.sh
 
 out=$(realpath -m "${1:-docs/sercastmgr.png}")
-build=build/default
-[[ -f $build/build.ninja ]] || cmake --preset default >/dev/null
-cmake --build $build --target sercastmgr dwreg >/dev/null
+build_targets sercastmgr dwreg
 
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+make_scratch
 mkdir -p "$scratch"/{root,dev,sys,config}
 export DW_SYSTEM_ROOT=$scratch/root DW_DEV_ROOT=$scratch/dev DW_SYS_ROOT=$scratch/sys XDG_CONFIG_HOME=$scratch/config
 dwreg=$build/tools/registry_tool/dwreg
@@ -19,6 +17,4 @@ $dwreg set 'Linux\SerialPorts' COM4: --string /dev/null
 $dwreg --user set 'software\Velmora\SercastMgr' Source --string COM4:
 $dwreg --user set 'software\Velmora\SercastMgr' OutPort --string COM7:
 
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM
-DW_SCREENSHOT=$out xvfb-run -a -s "-screen 0 800x480x24" $build/manager/sercastmgr/sercastmgr
-echo "Saved $out"
+DW_SCREENSHOT=$out shoot 800x480x24 $build/manager/sercastmgr/sercastmgr

@@ -24,29 +24,12 @@ bool IsPlain(std::string_view text) {
   return true;
 }
 
-std::string Format(const char* fmt, va_list args) {
-  char small[1024];
-  va_list again;
-  va_copy(again, args);
-  const int length = std::vsnprintf(small, sizeof small, fmt, args);
-  std::string text;
-  if (length >= static_cast<int>(sizeof small)) {
-    text.resize(static_cast<size_t>(length) + 1);
-    std::vsnprintf(text.data(), text.size(), fmt, again);
-    text.resize(static_cast<size_t>(length));
-  } else if (length > 0) {
-    text.assign(small, static_cast<size_t>(length));
-  }
-  va_end(again);
-  return text;
-}
-
 }  // namespace
 
 void RunLog::Printf(const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);
-  const std::string text = Format(fmt, args);
+  const std::string text = platform::VFormat(fmt, args);
   va_end(args);
   Write(text);
 }
@@ -56,7 +39,7 @@ void RunLog::Write(std::string_view text) { Put(Stream(), text); }
 void RunLog::ConsolePrintf(const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);
-  const std::string text = Format(fmt, args);
+  const std::string text = platform::VFormat(fmt, args);
   va_end(args);
   Put(console_, text);
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdarg>
-#include <cstdio>
 
 #include "converter/config/config_values.h"
 #include "platform/text/text.h"
@@ -10,16 +9,15 @@
 namespace converter::editor {
 namespace {
 
-void Append(std::string& out, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-void Append(std::string& out, const char* fmt, ...) {
-  // The converter reads no longer line than this buffer holds.
-  char line[1024];
+// The converter reads no longer line than this.
+constexpr size_t kLineBuffer = 1024;
+
+[[gnu::format(printf, 2, 3)]] void Append(std::string& out, const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);
-  // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized): started just above; the analyzer loses it.
-  std::vsnprintf(line, sizeof line, fmt, args);
+  const std::string line = platform::VFormat(fmt, args);
   va_end(args);
-  out += line;
+  out.append(line, 0, kLineBuffer - 1);
 }
 
 // A '?' in place of a character would name another file or category in the converter.

@@ -1,21 +1,23 @@
 #pragma once
-// The driver's trace texts, formatted from their fixed formats into a buffer on the stack.
+// The driver's trace texts, formatted from their fixed formats and cut to the driver's buffer.
 
 #include <cstdarg>
-#include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "driver/registry/input_device.h"
+#include "platform/text/text.h"
 
 namespace driver {
 
+constexpr size_t kTraceBuffer = 520;
+
 [[gnu::format(printf, 2, 3)]] inline void TraceText(TraceSink& sink, const char* format, ...) {
-  char text[520];
   va_list arguments;
   va_start(arguments, format);
-  const int length = std::vsnprintf(text, sizeof text, format, arguments);
+  const std::string text = platform::VFormat(format, arguments);
   va_end(arguments);
-  if (length < 0) return;
-  sink.Trace(std::string_view(text, static_cast<size_t>(length) < sizeof text ? length : sizeof text - 1));
+  sink.Trace(std::string_view(text).substr(0, kTraceBuffer - 1));
 }
 
 }  // namespace driver

@@ -6,6 +6,7 @@
 #include "driver/registry/driver_keys.h"
 #include "platform/errors/errors.h"
 #include "platform/registry/registry.h"
+#include "platform/text/text.h"
 
 namespace driver {
 
@@ -16,15 +17,15 @@ namespace {
 constexpr size_t kKeyChars = 260;
 constexpr size_t kValueChars = 129;
 
-void TraceF(TraceSink* trace, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-void TraceF(TraceSink* trace, const char* fmt, ...) {
+constexpr size_t kTraceChars = 520;
+
+[[gnu::format(printf, 2, 3)]] void TraceF(TraceSink* trace, const char* fmt, ...) {
   if (trace == nullptr) return;
-  char text[520];
   va_list args;
   va_start(args, fmt);
-  std::vsnprintf(text, sizeof text, fmt, args);
+  const std::string text = platform::VFormat(fmt, args);
   va_end(args);
-  trace->Trace(text);
+  trace->Trace(std::string_view(text).substr(0, kTraceChars - 1));
 }
 
 size_t CharacterCount(std::string_view utf8) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <string>
 
 #include "platform/errors/errors.h"
@@ -86,6 +87,23 @@ bool CopyFileOverwrite(std::string_view from, std::string_view to) {
     return false;
   }
   return true;
+}
+
+FileBytes ReadFileBytes(std::string_view path) {
+  FileBytes result;
+  std::FILE* file = std::fopen(ToLinuxPath(path).c_str(), "rb");
+  if (file == nullptr) {
+    result.error = errno;
+  } else {
+    result.opened = true;
+    char chunk[4096];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) result.bytes.append(chunk, got);
+    if (std::ferror(file) != 0) result.error = errno != 0 ? errno : EIO;
+    std::fclose(file);
+  }
+  if (result.error != 0) SetLastErrorFromErrno(result.error);
+  return result;
 }
 
 }  // namespace platform

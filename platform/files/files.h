@@ -4,6 +4,7 @@
 // form (see platform/paths); failures leave a system error number as the thread's last error.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -21,5 +22,15 @@ bool GetFileInfo(std::string_view path, FileInfo& info);
 // Copies `from` over `to` (created or truncated). False with the last error set when either side
 // cannot be opened or the copy cannot be written whole.
 bool CopyFileOverwrite(std::string_view from, std::string_view to);
+
+// A whole file's bytes. On failure `error` holds its errno and the last error is set: a file that
+// could not be opened leaves `opened` false and no bytes; a read that broke off keeps the bytes
+// that came before it, which a reader of settings may still use.
+struct FileBytes {
+  std::string bytes;
+  bool opened = false;
+  int error = 0;
+};
+FileBytes ReadFileBytes(std::string_view path);
 
 }  // namespace platform

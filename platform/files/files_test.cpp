@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -82,6 +83,26 @@ TEST_F(Files, CopyFromAMissingFileLeavesTheTargetAlone) {
   EXPECT_EQ(Read(to), "kept");
   EXPECT_FALSE(CopyFileOverwrite(to, (dir_ / "no" / "such" / "folder").string()));
   EXPECT_EQ(GetLastError(), kErrorFileNotFound);  // ENOENT, as the handheld says for a missing folder too
+}
+
+TEST_F(Files, ReadFileBytesTellsAMissingFileFromABrokenRead) {
+  // Longer than one read, with a NUL and line ends that must come back as they are.
+  const std::string bytes = std::string("a\0b\r\n", 5) + std::string(10000, 'x');
+  const FileBytes whole = ReadFileBytes(Write("data.bin", bytes));
+  EXPECT_TRUE(whole.opened);
+  EXPECT_EQ(whole.error, 0);
+  EXPECT_EQ(whole.bytes, bytes);
+
+  const FileBytes missing = ReadFileBytes((dir_ / "missing").string());
+  EXPECT_FALSE(missing.opened);
+  EXPECT_EQ(missing.error, ENOENT);
+  EXPECT_EQ(GetLastError(), kErrorFileNotFound);
+
+  // A folder opens for reading on Linux; its read is what fails.
+  const FileBytes folder = ReadFileBytes(dir_.string());
+  EXPECT_TRUE(folder.opened);
+  EXPECT_EQ(folder.error, EISDIR);
+  EXPECT_EQ(GetLastError(), kErrorAccessDenied);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "reporter.h"
 
-#include <cstdio>
-
 #include "platform/errors/errors.h"
 #include "platform/text/text.h"
 
@@ -16,14 +14,10 @@ std::string WithErrorNumber(const std::string& message, uint32_t code) {
 }  // namespace
 
 std::string VFormatMessage520(const char* fmt, va_list args) {
-  char buffer[kMessageBufferSize];
-  // Every caller starts `args` with va_start; the analyzer loses that through the call.
-  // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized)
-  const int length = std::vsnprintf(buffer, sizeof buffer, fmt, args);
-  if (length < 0) return {};
-  if (static_cast<size_t>(length) < sizeof buffer) return std::string(buffer, length);
-  const std::string_view kept(buffer, sizeof buffer - 1);
-  return std::string(kept.substr(0, Utf8CompleteLength(kept)));
+  std::string text = VFormat(fmt, args);
+  if (text.size() < kMessageBufferSize) return text;
+  text.resize(Utf8CompleteLength(std::string_view(text).substr(0, kMessageBufferSize - 1)));
+  return text;
 }
 
 std::string FormatMessage520(const char* fmt, ...) {

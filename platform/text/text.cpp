@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
 namespace platform {
 
@@ -210,6 +211,33 @@ std::string ToUpperAscii(std::string_view text) {
   std::string out(text);
   std::transform(out.begin(), out.end(), out.begin(), UpperAscii);
   return out;
+}
+
+std::string VFormat(const char* fmt, va_list args) {
+  // Most texts fit the stack buffer, so the format usually runs once.
+  char small[1024];
+  va_list again;
+  va_copy(again, args);
+  // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized): every caller starts `args`.
+  const int length = std::vsnprintf(small, sizeof small, fmt, args);
+  std::string text;
+  if (length >= static_cast<int>(sizeof small)) {
+    text.resize(static_cast<size_t>(length) + 1);
+    std::vsnprintf(text.data(), text.size(), fmt, again);
+    text.resize(static_cast<size_t>(length));
+  } else if (length > 0) {
+    text.assign(small, static_cast<size_t>(length));
+  }
+  va_end(again);
+  return text;
+}
+
+std::string Format(const char* fmt, ...) {
+  va_list args;
+  va_start(args, fmt);
+  std::string text = VFormat(fmt, args);
+  va_end(args);
+  return text;
 }
 
 }  // namespace platform

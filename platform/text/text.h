@@ -2,6 +2,7 @@
 // Text as the programs handle it: UTF-8 inside, Windows-1252 in the files they read and write
 // (POI lists, .snt files, configuration), and the ASCII case-blind compares they use for names.
 
+#include <cstdarg>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -46,5 +47,9 @@ bool ContainsNoCase(std::string_view haystack, std::string_view needle);
 
 std::string ToLowerAscii(std::string_view text);
 std::string ToUpperAscii(std::string_view text);
+
+// printf into a std::string, however long the text gets; a format error gives an empty text.
+[[gnu::format(printf, 1, 2)]] std::string Format(const char* fmt, ...);
+std::string VFormat(const char* fmt, va_list args);
 
 }  // namespace platform

@@ -141,5 +141,13 @@ TEST(FileText, TerminalSafeEscapesControlsAndBadBytes) {
   EXPECT_EQ(TerminalSafe("a\tb\r\n\x1B", "\n\t"), "a\tb\\x0D\n\\x1B");
 }
 
+TEST(Format, TextIsWholeBeyondTheStackBuffer) {
+  const std::string longName(3000, 'x');
+  EXPECT_EQ(Format("%s=%d", "a", 42), "a=42");
+  EXPECT_EQ(Format("%s", ""), "");
+  EXPECT_EQ(Format("<%s>", longName.c_str()), "<" + longName + ">");
+  EXPECT_EQ(Format("%1023d|", 7).size(), 1024u);
+}
+
 }  // namespace
 }  // namespace platform

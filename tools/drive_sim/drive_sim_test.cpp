@@ -18,6 +18,7 @@
 #include "tools/drive_sim/motion.h"
 #include "tools/drive_sim/nmea_writer.h"
 #include "tools/drive_sim/route.h"
+#include "warner/gps/conversions.h"
 #include "warner/gps/gps_fix.h"
 #include "warner/gps/nmea_decoder.h"
 
@@ -215,12 +216,12 @@ TEST(Motion, ConstantSpeedFollowsTheGreatCircleOneSecondApart) {
     EXPECT_EQ(s[i].utcSeconds - s[i - 1].utcSeconds, 1);
     EXPECT_NEAR(DistanceMetres(s[i - 1].latitude, s[i - 1].longitude, s[i].latitude, s[i].longitude), 10.0, 0.03);
     if (DistanceMetres(s[i].latitude, s[i].longitude, 47.012, 8.02) > 50.0) {
-      EXPECT_NEAR(s[i].course, InitialBearing(s[i].latitude, s[i].longitude, 47.012, 8.02), 0.02);
+      EXPECT_NEAR(s[i].course, gps::InitialBearing(s[i].longitude, s[i].latitude, 8.02, 47.012), 0.02);
     }
     EXPECT_DOUBLE_EQ(s[i].speedKmh, 36.0);
     EXPECT_DOUBLE_EQ(s[i].latitude * 1e7, std::round(s[i].latitude * 1e7));
   }
-  EXPECT_NEAR(s.front().course, InitialBearing(47.0, 8.0, 47.012, 8.02), 1e-9);
+  EXPECT_NEAR(s.front().course, gps::InitialBearing(8.0, 47.0, 8.02, 47.012), 1e-9);
   EXPECT_DOUBLE_EQ(s.back().latitude, 47.012);
   EXPECT_DOUBLE_EQ(s.back().longitude, 8.02);
   EXPECT_EQ(s.back().speedKmh, 0.0);

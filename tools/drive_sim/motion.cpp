@@ -5,6 +5,8 @@
 #include <limits>
 #include <numbers>
 
+#include "warner/gps/conversions.h"
+
 namespace drive_sim {
 namespace {
 
@@ -62,7 +64,7 @@ class Drive {
       if (e.kind == EventKind::kStop && e.waypoint < stopAt_.size()) stopAt_[e.waypoint] = true;
     }
     if (!legs_.empty())
-      lastCourse_ = Course(InitialBearing(legs_[0].latA, legs_[0].lonA, legs_[0].latB, legs_[0].lonB));
+      lastCourse_ = Course(gps::InitialBearing(legs_[0].lonA, legs_[0].latA, legs_[0].lonB, legs_[0].latB));
 
     bool finished = !Arrive(0) || legs_.empty();
     while (!finished && !full_) {
@@ -174,7 +176,7 @@ class Drive {
   }
 
   static double FinalBearing(const Leg& leg) {
-    return Course(InitialBearing(leg.latB, leg.lonB, leg.latA, leg.lonA) + 180.0);
+    return Course(gps::InitialBearing(leg.lonB, leg.latB, leg.lonA, leg.latA) + 180.0);
   }
 
   void Position(double& lat, double& lon, double& alt) const {
@@ -214,7 +216,7 @@ class Drive {
         // From the unrounded position: a centimetre of rounding turns the course metres before a waypoint.
         double lat = 0.0, lon = 0.0, alt = 0.0;
         Position(lat, lon, alt);
-        lastCourse_ = Course(InitialBearing(lat, lon, leg.latB, leg.lonB));
+        lastCourse_ = Course(gps::InitialBearing(lon, lat, leg.lonB, leg.latB));
       }
     }
     s.course = lastCourse_;
@@ -275,13 +277,6 @@ double DistanceMetres(double lat1, double lon1, double lat2, double lon2) {
   const double h =
       std::sin(dp / 2) * std::sin(dp / 2) + std::cos(p1) * std::cos(p2) * std::sin(dl / 2) * std::sin(dl / 2);
   return 2.0 * kEarthRadiusMetres * std::atan2(std::sqrt(h), std::sqrt(std::max(0.0, 1.0 - h)));
-}
-
-double InitialBearing(double lat1, double lon1, double lat2, double lon2) {
-  const double p1 = lat1 * kDegree, p2 = lat2 * kDegree, dl = (lon2 - lon1) * kDegree;
-  const double y = std::sin(dl) * std::cos(p2);
-  const double x = std::cos(p1) * std::sin(p2) - std::sin(p1) * std::cos(p2) * std::cos(dl);
-  return Course(std::atan2(y, x) / kDegree);
 }
 
 bool SimulateDrive(const Route& route, const MotionOptions& options, std::vector<DriveSample>& samples,

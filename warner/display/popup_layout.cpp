@@ -1,13 +1,10 @@
 #include "warner/display/popup_layout.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <optional>
 
-#include "platform/errors/errors.h"
-#include "platform/paths/paths.h"
+#include "platform/files/files.h"
 #include "platform/text/text.h"
 #include "warner/core/settings/warner_settings.h"
 #include "warner/gps/conversions.h"
@@ -239,36 +236,20 @@ std::vector<PopupLayout> ParseWindowLayouts(std::string_view fileText, int annou
   if (fileText.starts_with("\xEF\xBB\xBF")) fileText.remove_prefix(3);
   const std::string text = platform::FileTextToUtf8(fileText);
   LayoutCollector collector(announceOpenTime);
-  // Lines are runs of printable characters (tabs included); every other control ends a line.
-  size_t lineStart = 0;
-  for (size_t i = 0; i <= text.size(); ++i) {
-    const unsigned char c = i < text.size() ? static_cast<unsigned char>(text[i]) : '\n';
-    if (c >= 32 || c == '\t') continue;
-    if (i > lineStart) collector.Line(std::string_view(text).substr(lineStart, i - lineStart));
-    lineStart = i + 1;
-  }
+  IniLines lines(text);
+  std::string_view line;
+  while (lines.Next(line)) collector.Line(line);
   return collector.Finish();
 }
 
 int ReadWindowLayouts(std::string_view path, int announceOpenTime, std::vector<PopupLayout>& layouts,
                       platform::Reporter& reporter) {
-  const std::string pathText(path);
-  FILE* file = fopen(platform::ToLinuxPath(path).c_str(), "rb");
-  std::string data;
-  int error = file == nullptr ? errno : 0;
-  if (file != nullptr) {
-    char chunk[4096];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) data.append(chunk, got);
-    if (ferror(file) != 0) error = errno != 0 ? errno : EIO;
-    fclose(file);
-  }
-  if (error != 0) {
-    platform::SetLastErrorFromErrno(error);
-    reporter.ErrorLastError("Can't open %s.\n", pathText.c_str());
+  const platform::FileBytes file = platform::ReadFileBytes(path);
+  if (file.error != 0) {
+    reporter.ErrorLastError("Can't open %s.\n", std::string(path).c_str());
     return -1;
   }
-  layouts = ParseWindowLayouts(data, announceOpenTime);
+  layouts = ParseWindowLayouts(file.bytes, announceOpenTime);
   return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "warner/gps/conversions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -8,6 +9,10 @@
 namespace gps {
 
 namespace {
+
+constexpr double kRadiansPerDegree = 0.017453292519943295;
+constexpr double kDegreesPerRadian = 57.29577951308232;
+constexpr double kEarthRadiusMetres = 6371014;
 
 // Truncation toward zero into the 32-bit range; a cast of an out-of-range double is undefined.
 int32_t TruncateToInt32(double value) {
@@ -112,6 +117,27 @@ const char* SpeedUnitLabel(int speedUnit) {
 uint32_t TickDistance(uint32_t a, uint32_t b) {
   const uint32_t d = a - b;
   return d > 0x7FFFFFFFu ? ~d : d;
+}
+
+double GreatCircleDistance(double longitude1, double latitude1, double longitude2, double latitude2) {
+  const double phi1 = latitude1 * kRadiansPerDegree;
+  const double phi2 = latitude2 * kRadiansPerDegree;
+  const double deltaLambda = (longitude2 - longitude1) * kRadiansPerDegree;
+  const double cosine = std::sin(phi1) * std::sin(phi2) + std::cos(phi1) * std::cos(phi2) * std::cos(deltaLambda);
+  // Rounding may carry the cosine of two nearly equal points past 1, where acos is undefined.
+  return kEarthRadiusMetres * std::acos(std::clamp(cosine, -1.0, 1.0));
+}
+
+double InitialBearing(double longitude1, double latitude1, double longitude2, double latitude2) {
+  const double phi1 = latitude1 * kRadiansPerDegree;
+  const double phi2 = latitude2 * kRadiansPerDegree;
+  const double deltaLambda = (longitude2 - longitude1) * kRadiansPerDegree;
+  double theta = std::atan2(std::sin(deltaLambda) * std::cos(phi2),
+                            std::cos(phi1) * std::sin(phi2) - std::sin(phi1) * std::cos(phi2) * std::cos(deltaLambda)) *
+                 kDegreesPerRadian;
+  if (theta != 0) theta = std::fmod(theta, 360.0);
+  if (theta < 0) theta += 360.0;
+  return theta >= 360.0 ? 0.0 : theta;
 }
 
 }  // namespace gps

@@ -39,6 +39,13 @@ int ParseSpeedUnit(std::string_view lowerText);
 double ConvertKmh(double kmh, int speedUnit);
 const char* SpeedUnitLabel(int speedUnit);
 
+// Metres on the sphere (law of cosines) between two points given in degrees. Two points so close
+// that rounding lifts the cosine above 1 are 0 m apart: a point at the position itself is listed.
+double GreatCircleDistance(double longitude1, double latitude1, double longitude2, double latitude2);
+// Degrees clockwise from north, 0 <= bearing < 360, from the first point towards the second; 0 for
+// the same point.
+double InitialBearing(double longitude1, double latitude1, double longitude2, double latitude2);
+
 // Distance between two 32-bit millisecond ticks that survives the counter's wrap-around.
 uint32_t TickDistance(uint32_t a, uint32_t b);
 

@@ -13,14 +13,11 @@
 #include "platform/files/file_replacement.h"
 #include "platform/paths/paths.h"
 #include "platform/text/text.h"
+#include "warner/gps/conversions.h"
 
 namespace warner {
 
 namespace {
-
-constexpr double kRadiansPerDegree = 0.017453292519943295;
-constexpr double kDegreesPerRadian = 57.29577951308232;
-constexpr double kEarthRadiusM = 6371014;
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -53,27 +50,6 @@ bool HasAscExtension(std::string_view name) {
 
 }  // namespace
 
-double GreatCircleDistance(double longitude1, double latitude1, double longitude2, double latitude2) {
-  const double phi1 = latitude1 * kRadiansPerDegree;
-  const double phi2 = latitude2 * kRadiansPerDegree;
-  const double deltaLambda = (longitude2 - longitude1) * kRadiansPerDegree;
-  const double cosine = std::sin(phi1) * std::sin(phi2) + std::cos(phi1) * std::cos(phi2) * std::cos(deltaLambda);
-  // Rounding may carry the cosine of two nearly equal points past 1, where acos is undefined.
-  return kEarthRadiusM * std::acos(std::clamp(cosine, -1.0, 1.0));
-}
-
-double InitialBearing(double longitude1, double latitude1, double longitude2, double latitude2) {
-  const double phi1 = latitude1 * kRadiansPerDegree;
-  const double phi2 = latitude2 * kRadiansPerDegree;
-  const double deltaLambda = (longitude2 - longitude1) * kRadiansPerDegree;
-  double theta = std::atan2(std::sin(deltaLambda) * std::cos(phi2),
-                            std::cos(phi1) * std::sin(phi2) - std::sin(phi1) * std::cos(phi2) * std::cos(deltaLambda)) *
-                 kDegreesPerRadian;
-  if (theta != 0) theta = std::fmod(theta, 360.0);
-  if (theta < 0) theta += 360.0;
-  return theta >= 360.0 ? 0.0 : theta;
-}
-
 std::vector<SurroundRow> FindSurroundRows(AscLineReader& list, SurroundPosition at, double radiusKm) {
   struct Hit {
     double shown;
@@ -82,9 +58,9 @@ std::vector<SurroundRow> FindSurroundRows(AscLineReader& list, SurroundPosition 
   std::vector<Hit> hits;
   AscLine line;
   while (ReadAscLine(list, line) == 0) {
-    const double km = GreatCircleDistance(at.longitude, at.latitude, line.longitude, line.latitude) * 0.001;
+    const double km = gps::GreatCircleDistance(at.longitude, at.latitude, line.longitude, line.latitude) * 0.001;
     if (!(km <= radiusKm)) continue;
-    const double bearing = InitialBearing(at.longitude, at.latitude, line.longitude, line.latitude);
+    const double bearing = gps::InitialBearing(at.longitude, at.latitude, line.longitude, line.latitude);
     SurroundRow row{Fixed(km, 1), Fixed(bearing, 0) + "\u00B0", std::move(line.description),
                     std::move(line.longitudeText), std::move(line.latitudeText)};
     const double shown = ReadBack(row.distance);

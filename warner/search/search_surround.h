@@ -14,13 +14,6 @@
 
 namespace warner {
 
-// Metres on the sphere (law of cosines) between two points given in degrees. Two points so close
-// that rounding lifts the cosine above 1 are 0 m apart: a point at the position itself is listed.
-double GreatCircleDistance(double longitude1, double latitude1, double longitude2, double latitude2);
-// Degrees clockwise from north, 0 <= bearing < 360, from the first point towards the second; 0 for
-// the same point.
-double InitialBearing(double longitude1, double latitude1, double longitude2, double latitude2);
-
 // The radius list's entries in kilometres, and the one preselected ("10").
 inline constexpr const char* kSearchRadii[] = {"1",  "2.5", "5",   "10",  "15",  "20", "25",
                                                "50", "100", "150", "200", "250", "500"};

@@ -5,6 +5,7 @@
 
 #include "platform/errors/errors.h"
 #include "platform/files/file_replacement.h"
+#include "platform/files/files.h"
 #include "platform/numbers/lenient_number.h"
 #include "platform/paths/paths.h"
 #include "platform/text/text.h"
@@ -170,48 +171,26 @@ template <size_t N>
 int ReadIniFile(WarnerSettings& settings, const KeyRule (&rules)[N], const char* fileName,
                 platform::Reporter& reporter) {
   const std::string path = SettingsPath(settings, fileName);
-  FILE* file = fopen(platform::ToLinuxPath(path).c_str(), "rb");
-  if (file == nullptr) {
-    const int error = errno;
-    platform::SetLastErrorFromErrno(error);
+  const platform::FileBytes file = platform::ReadFileBytes(path);
+  if (!file.opened) {
     // A missing file means "use the defaults"; any other failure would hide the user's settings.
-    if (error != ENOENT && error != ENOTDIR) reporter.ErrorLastError("Can't open %s.\n", path.c_str());
+    if (file.error != ENOENT && file.error != ENOTDIR) reporter.ErrorLastError("Can't open %s.\n", path.c_str());
     return -1;
   }
 
-  std::string data;
-  char chunk[4096];
-  size_t got;
-  while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) data.append(chunk, got);
-  const bool readFailed = ferror(file) != 0;
-  if (readFailed) platform::SetLastErrorFromErrno(errno);
-  fclose(file);
-
-  std::string_view text = data;
+  std::string_view text = file.bytes;
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   // Linux editors write UTF-8, the handheld's wrote Windows-1252: the whole file decides.
   const bool utf8 = platform::IsValidUtf8(text);
 
-  // Lines are runs of printable single-byte characters (tabs belong to them); every other control
-  // character ends a line, and the count follows the line feeds, so a report names the line an
-  // editor shows.
-  int lineNumber = 1;
+  IniLines lines(text);
+  std::string_view line;
   bool failed = false;
-  size_t lineStart = 0;
-  for (size_t i = 0; i <= text.size() && !failed; ++i) {
-    const unsigned char c = i < text.size() ? static_cast<unsigned char>(text[i]) : '\n';
-    if (c >= 32 || c == '\t') continue;
-    if (i > lineStart && !HandleLine(settings, rules, text.substr(lineStart, i - lineStart), utf8)) {
-      failed = true;
-      break;
-    }
-    lineStart = i + 1;
-    if (c == '\n' && i < text.size()) ++lineNumber;
-  }
+  while (!failed && lines.Next(line)) failed = !HandleLine(settings, rules, line, utf8);
   // Whatever could be read stays in effect; the report names the line the read stopped in.
-  if (readFailed) failed = true;
+  if (file.error != 0) failed = true;
   if (failed) {
-    reporter.Error("Error in line %d of the Ini-File: %s", lineNumber, path.c_str());
+    reporter.Error("Error in line %d of the Ini-File: %s", lines.LineNumber(), path.c_str());
     return -1;
   }
   return 0;
@@ -294,6 +273,25 @@ void InitialiseSpinValues(WarnerSettings& settings) {
     const int limit = IniToInt(settings.speedLimitText);
     if (limit >= 0 && limit <= settings.speedLimitMaximum) settings.speedLimit = limit;
   }
+}
+
+bool IniLines::Next(std::string_view& line) {
+  while (next_ <= text_.size()) {
+    const size_t end = next_++;
+    // The end of the text ends its last line.
+    const unsigned char c = end < text_.size() ? static_cast<unsigned char>(text_[end]) : '\n';
+    if (c >= 32 || c == '\t') continue;
+    const size_t start = lineStart_;
+    lineStart_ = end + 1;
+    lineNumber_ = 1 + lineFeedsPassed_;
+    if (c == '\n' && end < text_.size()) ++lineFeedsPassed_;
+    if (end > start) {
+      line = text_.substr(start, end - start);
+      return true;
+    }
+  }
+  lineNumber_ = 1 + lineFeedsPassed_;
+  return false;
 }
 
 std::optional<std::string> MatchIniKey(std::string_view line, std::string_view key, bool trim) {

@@ -108,6 +108,25 @@ void InitialiseSpinValues(WarnerSettings& settings);
 // blanks. An empty value never matches.
 std::optional<std::string> MatchIniKey(std::string_view line, std::string_view key, bool trim);
 
+// The lines of the warner's own text files (settings, window layouts): runs of printable
+// characters, tabs included; every other control character ends a line, and empty runs are no
+// lines. The count follows the line feeds, so a report names the line an editor shows.
+class IniLines {
+ public:
+  explicit IniLines(std::string_view text) : text_(text) {}
+  // The next line, or false at the end of the text.
+  bool Next(std::string_view& line);
+  // The number of the line Next gave last; after the end, the number of the text's last line.
+  int LineNumber() const { return lineNumber_; }
+
+ private:
+  std::string_view text_;
+  size_t next_ = 0;
+  size_t lineStart_ = 0;
+  int lineFeedsPassed_ = 0;
+  int lineNumber_ = 1;
+};
+
 // Reads the global settings file over the defaults. 0, or -1 when the file cannot be opened (a
 // missing file is no fault and is not reported) or a line cannot be handled ("Error in line %d of
 // the Ini-File: %s" is shown; the lines before it stay in effect).

@@ -53,6 +53,28 @@ TEST(Coordinates, DecimalDegreesToDegreesMinutesSeconds) {
   EXPECT_EQ(DegreesToDegMin(1e30).degrees, std::numeric_limits<int32_t>::max());
 }
 
+TEST(GreatCircle, DistanceAndBearing) {
+  const struct {
+    double lon1, lat1, lon2, lat2;
+    double metres, bearing;
+  } cases[] = {
+      {11.0, 48.0, 11.1, 48.0, 7440.4, 89.96},      // east, a little north of the great circle's start
+      {11.0, 48.0, 11.0, 47.9, 11119.5, 180.0},     // south
+      {11.0, 48.0, 10.9, 48.0, 7440.4, 270.04},     // west
+      {11.0, 48.0, 11.0, 48.1, 11119.5, 0.0},       // north
+      {-179.95, 0.0, 179.95, 0.0, 11119.5, 270.0},  // across the date line
+  };
+  for (const auto& c : cases) {
+    EXPECT_NEAR(GreatCircleDistance(c.lon1, c.lat1, c.lon2, c.lat2), c.metres, 0.1) << c.lon2 << " " << c.lat2;
+    EXPECT_NEAR(InitialBearing(c.lon1, c.lat1, c.lon2, c.lat2), c.bearing, 0.01) << c.lon2 << " " << c.lat2;
+  }
+  // The same point: the cosine may round past 1; the point is 0 m away, due north.
+  for (const double latitude : {48.0, 48.137154, 52.520008, -33.91234, 0.5}) {
+    EXPECT_EQ(GreatCircleDistance(11.575382, latitude, 11.575382, latitude), 0.0) << latitude;
+    EXPECT_EQ(InitialBearing(11.575382, latitude, 11.575382, latitude), 0.0) << latitude;
+  }
+}
+
 TEST(Units, KeywordsAreSearchedInTheirOrder) {
   EXPECT_EQ(ParseDistanceUnit("ft"), kFeet);
   EXPECT_EQ(ParseDistanceUnit("dist km"), kKilometers);

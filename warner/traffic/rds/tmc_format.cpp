@@ -1,12 +1,12 @@
 #include "warner/traffic/rds/tmc_format.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
 
 #include "platform/bytes/little_endian.h"
+#include "platform/text/text.h"
 
 namespace traffic {
 
@@ -77,14 +77,6 @@ class TextBuilder {
   void Append(std::string_view piece) {
     const size_t room = kTmcTextMax - text_.size();
     text_.append(piece.substr(0, room));
-  }
-  void Printf(const char* fmt, ...) __attribute__((format(printf, 2, 3))) {
-    char piece[kTmcTextMax + 1];
-    va_list args;
-    va_start(args, fmt);
-    const int length = std::vsnprintf(piece, sizeof piece, fmt, args);
-    va_end(args);
-    if (length > 0) Append(piece);
   }
   std::string Take() { return std::move(text_); }
 
@@ -190,13 +182,14 @@ int FormatTmcMessage(TmcMessage& m, CodeLists& codeLists) {
 
   text.Append(": ");
   text.Append(eventPart);
-  text.Printf(" { L %d, E %d, R %s, D %d, X %d, U %d, DV %d", m.location, m.event,
-              std::string(Field(event, kEventShortTextOffset, kEventImageSize - kEventShortTextOffset)).c_str(),
-              m.direction, m.extent, flag, m.diversion);
+  text.Append(platform::Format(
+      " { L %d, E %d, R %s, D %d, X %d, U %d, DV %d", m.location, m.event,
+      std::string(Field(event, kEventShortTextOffset, kEventImageSize - kEventShortTextOffset)).c_str(), m.direction,
+      m.extent, flag, m.diversion));
   if (m.groupCount >= 0) {
     text.Append(", AB");
     for (int i = 0; i <= m.groupCount && i < static_cast<int>(kTmcDataWords); ++i) {
-      text.Printf(" %08X", m.dataWords[static_cast<size_t>(i)]);
+      text.Append(platform::Format(" %08X", m.dataWords[static_cast<size_t>(i)]));
     }
   }
   text.Append("}");

@@ -1,25 +1,19 @@
 #include "warner/traffic/rds/trace_sink.h"
 
 #include <cstdarg>
-#include <vector>
+
+#include "platform/text/text.h"
 
 namespace traffic {
 
 void TraceSink::Printf(const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);
-  va_list again;
-  va_copy(again, args);
-  const int length = std::vsnprintf(nullptr, 0, fmt, args);
+  const std::string text = platform::VFormat(fmt, args);
   va_end(args);
-  if (length > 0) {
-    std::vector<char> buffer(static_cast<size_t>(length) + 1);
-    std::vsnprintf(buffer.data(), buffer.size(), fmt, again);
-    const std::string_view text(buffer.data(), static_cast<size_t>(length));
-    Write(text);
-    lineOpen_ = text.back() != '\n';
-  }
-  va_end(again);
+  if (text.empty()) return;
+  Write(text);
+  lineOpen_ = text.back() != '\n';
 }
 
 void TraceSink::EndLine() {

@@ -3,6 +3,9 @@
 #include <climits>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "warner/core/settings/warner_settings.h"
 
@@ -85,6 +88,33 @@ TEST(IniNumbers, Decimals) {
   EXPECT_DOUBLE_EQ(IniToDouble("nan"), 0.0);
   EXPECT_DOUBLE_EQ(IniToDouble("inf"), 0.0);
   EXPECT_DOUBLE_EQ(IniToDouble("1e999"), 0.0);
+}
+
+TEST(IniLines, ControlsEndLinesAndNumbersFollowTheLineFeeds) {
+  struct Case {
+    std::string_view text;
+    std::vector<std::pair<std::string, int>> lines;
+    int lastLine;
+  };
+  const Case cases[] = {
+      {"", {}, 1},
+      {"a=1", {{"a=1", 1}}, 1},
+      {"a=1\r\n\r\nb\t=2\n", {{"a=1", 1}, {"b\t=2", 3}}, 4},
+      // A lone CR or another control splits a line without counting one.
+      {"a\rb\x01"
+       "c\nd",
+       {{"a", 1}, {"b", 1}, {"c", 1}, {"d", 2}},
+       2},
+      {std::string_view("x\0y\n\n", 5), {{"x", 1}, {"y", 1}}, 3},
+  };
+  for (const Case& c : cases) {
+    IniLines lines(c.text);
+    std::vector<std::pair<std::string, int>> got;
+    std::string_view line;
+    while (lines.Next(line)) got.emplace_back(line, lines.LineNumber());
+    EXPECT_EQ(got, c.lines) << c.text;
+    EXPECT_EQ(lines.LineNumber(), c.lastLine) << c.text;
+  }
 }
 
 }  // namespace
