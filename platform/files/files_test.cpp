@@ -28,7 +28,7 @@ class Files : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   std::string Write(const std::string& name, const std::string& content) {
-    const std::string path = (dir_ / name).string();
+    std::string path = (dir_ / name).string();
     std::ofstream(path, std::ios::binary) << content;
     return path;
   }
