@@ -137,7 +137,10 @@ class Session final : public InputWaiter {
     if (!devmgr::Decode(frame.payload, request, &error)) return Refuse(frame.operation, kErrorInvalidData, error);
     const uint32_t count = std::min(request.count, devmgr::kMaxTransfer);
     const uint32_t waitMs = std::min(request.waitMs, devmgr::kMaxReadWaitMs);
-    std::lock_guard lock(lock_);
+    // Only a listener's state is shared with the input's thread. A writer's read tells the
+    // waiting listeners, each under its own lock, so it must not hold this one meanwhile.
+    std::unique_lock lock(lock_, std::defer_lock);
+    if (listener_) lock.lock();
     bool nothingYet = false;
     const devmgr::TransferReply reply = ReadNow(count, &nothingYet);
     if (nothingYet && count > 0 && waitMs > 0 && listener_) {
@@ -228,8 +231,8 @@ class Session final : public InputWaiter {
   std::shared_ptr<StreamDevice> device_;
   uint32_t openContext_ = 0;
   bool listener_ = false;
-  // Reads and their answers, on this thread and on the input's: the device read, the buffer, the
-  // waiting read, the loss to tell and the sending of a read's answer.
+  // A listener's reads and their answers, on this thread and on the input's: the device read, the
+  // buffer, the waiting read, the loss to tell and the sending of a read's answer.
   std::mutex lock_;
   std::vector<uint8_t> buffer_;
   std::optional<PendingRead> pending_;
