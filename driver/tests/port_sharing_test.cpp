@@ -21,7 +21,9 @@
 #include <vector>
 
 #include "driver/registry/driver_keys.h"
+#include "platform/devices/device.h"
 #include "platform/devices/device_manager.h"
+#include "platform/devices/serial_control.h"
 #include "platform/testing/child_process.h"
 #include "platform/testing/pty.h"
 #include "platform/testing/system_root.h"
@@ -99,6 +101,42 @@ TEST_F(PortSharingTest, OneWriterAndThreeListenersReceiveExactlyTheBytesWritten)
     run->Signal(SIGTERM);
     EXPECT_EQ(run->Finish(), 0);
   }
+}
+
+// A navigation program's read with a time-out stays asked in the daemon after its caller got
+// nothing: the input reaches the listeners between the program's reads and comes with its next
+// read, and the program's other requests are not held up meanwhile.
+TEST_F(PortSharingTest, AWritersTimedReadKeepsTheInputFlowingBetweenItsReads) {
+  using namespace std::chrono_literals;
+  auto writer = platform::OpenDevice("COM6:", platform::kGenericRead | platform::kGenericWrite, 0);
+  auto listener = platform::OpenDevice("COM6:", platform::kGenericRead, 0);
+  ASSERT_TRUE(writer && listener);
+  const platform::SerialTimeouts firstByteOr100ms{0xFFFFFFFFu, 0xFFFFFFFFu, 100, 0, 0};
+  ASSERT_TRUE(writer->IoControl(platform::kIoctlSerialSetTimeouts, &firstByteOr100ms, sizeof firstByteOr100ms, nullptr,
+                                0, nullptr));
+  char buffer[512];
+  size_t count = 1;
+  for (int round = 0; round < 2; ++round) {
+    const Clock::time_point asked = Clock::now();
+    ASSERT_TRUE(writer->Read(buffer, sizeof buffer, &count));
+    EXPECT_EQ(count, 0u);
+    EXPECT_GE(Clock::now() - asked, 90ms);
+    EXPECT_LT(Clock::now() - asked, 1s);
+    if (round == 0) {
+      ASSERT_TRUE(writer->Write("$PQ\r\n", 5, &count));
+      EXPECT_LT(Clock::now() - asked, 2s) << "the write waited for the read";
+    }
+  }
+  const std::string line = DriveLines(1);
+  input_.Send(line);
+  std::string heard;
+  for (int reads = 0; reads < 5 && heard.size() < line.size(); ++reads) {
+    ASSERT_TRUE(listener->Read(buffer, sizeof buffer, &count));
+    heard.append(buffer, count);
+  }
+  EXPECT_EQ(heard, line);
+  ASSERT_TRUE(writer->Read(buffer, sizeof buffer, &count));
+  EXPECT_EQ(std::string(buffer, count), line);
 }
 
 // A local TCP port nobody listens on now.

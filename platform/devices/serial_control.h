@@ -2,6 +2,7 @@
 // The serial API as control requests, with the handheld platform's codes and block layouts, so
 // that a virtual port can pass them on to the real one unchanged.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace platform {
@@ -53,6 +54,12 @@ struct SerialTimeouts {
   uint32_t writeTotalConstant = 0;
 };
 static_assert(sizeof(SerialTimeouts) == 20);
+
+// How long a read of `bytes` under `t` waits for its first byte: 0 not at all, -1 without limit.
+// readInterval and readTotalMultiplier 0xFFFFFFFF with a constant between wait the constant for
+// the first byte and then take what is there.
+int64_t FirstByteWaitMs(const SerialTimeouts& t, size_t bytes);
+bool ReadsWhatIsThereAfterFirstByte(const SerialTimeouts& t);
 
 constexpr uint32_t SerialControlCode(uint32_t function) { return (0x1Bu << 16) | (function << 2); }
 

@@ -73,6 +73,21 @@ int64_t TotalMs(uint32_t multiplier, uint32_t constant, size_t bytes) {
   return static_cast<int64_t>(multiplier) * static_cast<int64_t>(std::min(bytes, kMaxTimedBytes)) + constant;
 }
 
+}  // namespace
+
+bool ReadsWhatIsThereAfterFirstByte(const SerialTimeouts& t) {
+  return t.readInterval == kMaxDword && t.readTotalMultiplier == kMaxDword && t.readTotalConstant != 0 &&
+         t.readTotalConstant != kMaxDword;
+}
+
+int64_t FirstByteWaitMs(const SerialTimeouts& t, size_t bytes) {
+  if (t.readInterval == kMaxDword && t.readTotalMultiplier == 0 && t.readTotalConstant == 0) return 0;
+  if (ReadsWhatIsThereAfterFirstByte(t)) return t.readTotalConstant;
+  return TotalMs(t.readTotalMultiplier, t.readTotalConstant, bytes);
+}
+
+namespace {
+
 // Milliseconds left until `deadline`, or kNoLimit without one.
 int64_t RemainingMs(const std::optional<Clock::time_point>& deadline) {
   if (!deadline) return kNoLimit;
@@ -164,16 +179,10 @@ bool SerialPort::Read(void* buffer, size_t capacity, size_t* count) {
     std::lock_guard<std::mutex> lock(mutex_);
     t = timeouts_;
   }
-  auto* bytes = static_cast<uint8_t*>(buffer);
-  if (t.readInterval == kMaxDword && t.readTotalMultiplier == 0 && t.readTotalConstant == 0) {
-    return ReadTimed(bytes, capacity, count, 0, kNoLimit);  // what is there, at once
-  }
-  if (t.readInterval == kMaxDword && t.readTotalMultiplier == kMaxDword && t.readTotalConstant != 0 &&
-      t.readTotalConstant != kMaxDword) {
-    return ReadTimed(bytes, capacity, count, t.readTotalConstant, 0);  // the first byte, then what is there
-  }
-  const int64_t interval = t.readInterval == 0 ? kNoLimit : static_cast<int64_t>(t.readInterval);
-  return ReadTimed(bytes, capacity, count, TotalMs(t.readTotalMultiplier, t.readTotalConstant, capacity), interval);
+  const int64_t interval = ReadsWhatIsThereAfterFirstByte(t) ? 0
+                           : t.readInterval == 0             ? kNoLimit
+                                                             : static_cast<int64_t>(t.readInterval);
+  return ReadTimed(static_cast<uint8_t*>(buffer), capacity, count, FirstByteWaitMs(t, capacity), interval);
 }
 
 bool SerialPort::ReadTimed(uint8_t* buffer, size_t capacity, size_t* count, int64_t totalMs, int64_t intervalMs) {

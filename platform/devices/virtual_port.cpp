@@ -56,6 +56,12 @@ bool VirtualPort::TakeReadAnswer() {
   devmgr::TransferReply reply;
   if (!connection_->Receive(Operation::kRead, reply)) return false;
   readAsked_ = false;
+  // An answer that brings nothing to tell is not kept: the next read would return with nothing
+  // at once instead of waiting as its caller asked.
+  if (reply.count == 0 && reply.failed == 0 && reply.error != kErrorInvalidData) {
+    lastReadError_ = reply.error;
+    return true;
+  }
   early_ = std::move(reply);
   earlyTaken_ = 0;
   return true;
@@ -65,24 +71,27 @@ bool VirtualPort::Read(void* buffer, size_t capacity, size_t* count) {
   std::lock_guard lock(lock_);
   *count = 0;
   const auto asked = static_cast<uint32_t>(std::min<size_t>(capacity, devmgr::kMaxTransfer));
-  if (listener_) return ListenerRead(buffer, asked, count);
-  // A writer's read waits as the port's time-outs say, in the driver.
-  devmgr::TransferReply reply;
-  if (!connection_->Call(Operation::kRead, devmgr::ReadRequest{asked, 0}, reply)) return false;
-  early_ = std::move(reply);
-  earlyTaken_ = 0;
-  return HandOut(buffer, asked, count);
+  if (listener_) return AskedRead(buffer, asked, count, kListenerWaitMs, kDaemonWaitMs);
+  // A writer's read waits in the driver, as the port's time-outs say. The daemon asks the driver
+  // again while nothing comes, when this handle's own time-outs say how long its caller waits.
+  const int64_t firstByteMs = timeouts_ ? FirstByteWaitMs(*timeouts_, asked) : -1;
+  if (firstByteMs > 0 && firstByteMs < kDaemonWaitMs) {
+    return AskedRead(buffer, asked, count, static_cast<int>(firstByteMs), kDaemonWaitMs);
+  }
+  return AskedRead(buffer, asked, count, -1, 0);
 }
 
-bool VirtualPort::ListenerRead(void* buffer, uint32_t asked, size_t* count) {
+// callerWaitMs -1: until the answer comes.
+bool VirtualPort::AskedRead(void* buffer, uint32_t asked, size_t* count, int callerWaitMs, uint32_t daemonWaitMs) {
   if (!early_) {
-    if (!readAsked_ && !connection_->Send(Operation::kRead, devmgr::ReadRequest{asked, kDaemonWaitMs})) return false;
+    if (!readAsked_ && !connection_->Send(Operation::kRead, devmgr::ReadRequest{asked, daemonWaitMs})) return false;
     readAsked_ = true;
-    if (!connection_->WaitReply(kListenerWaitMs)) {
+    const bool answered = connection_->WaitReply(callerWaitMs);
+    if (answered && !TakeReadAnswer()) return false;
+    if (!early_) {  // nothing yet, or an answer with nothing to tell
       SetLastError(lastReadError_);
       return true;
     }
-    if (!TakeReadAnswer()) return false;
   }
   return HandOut(buffer, asked, count);
 }
@@ -125,6 +134,10 @@ bool VirtualPort::IoControl(uint32_t code, const void* in, size_t inSize, void* 
   if (inBytes != nullptr) request.in.assign(inBytes, inBytes + std::min<size_t>(inSize, devmgr::kMaxTransfer));
   devmgr::IoControlReply reply;
   if (!Exchange(Operation::kIoControl, request, reply)) return false;
+  if (code == kIoctlSerialSetTimeouts && reply.ok != 0 && in != nullptr && inSize >= sizeof(SerialTimeouts)) {
+    timeouts_.emplace();
+    std::memcpy(&*timeouts_, in, sizeof(SerialTimeouts));
+  }
   if (out != nullptr && !reply.out.empty()) std::memcpy(out, reply.out.data(), std::min(reply.out.size(), outSize));
   if (returned != nullptr) *returned = std::min<size_t>(reply.returned, outSize);
   SetLastError(reply.error);

@@ -10,6 +10,7 @@
 
 #include "platform/devices/device.h"
 #include "platform/devices/manager_connection.h"
+#include "platform/devices/serial_control.h"
 
 namespace platform {
 
@@ -29,7 +30,7 @@ class VirtualPort : public Device {
   VirtualPort(std::unique_ptr<ManagerConnection> connection, bool listener)
       : connection_(std::move(connection)), listener_(listener) {}
 
-  bool ListenerRead(void* buffer, uint32_t asked, size_t* count);
+  bool AskedRead(void* buffer, uint32_t asked, size_t* count, int callerWaitMs, uint32_t daemonWaitMs);
   bool HandOut(void* buffer, uint32_t asked, size_t* count);
   bool TakeReadAnswer();
   template <class Request, class Reply>
@@ -38,11 +39,13 @@ class VirtualPort : public Device {
   std::unique_ptr<ManagerConnection> connection_;
   const bool listener_;  // opened without write access
   std::mutex lock_;      // one caller at a time on the connection
-  // A listener's read stays asked in the daemon across the caller's reads, which return after
-  // kListenerWaitMs with nothing: an idle listener costs the daemon one answer in several
-  // seconds, not one a second. Its answer, when it comes during another call or brings more than
-  // the caller's buffer takes, waits here for the next read.
+  // A read stays asked in the daemon across the caller's reads, which return with nothing when
+  // their own wait is over: a listener's after kListenerWaitMs, a writer's as the time-outs it set
+  // say. An idle port costs the daemon one answer in several seconds, not one a caller's read.
+  // The answer, when it comes during another call or brings more than the caller's buffer takes,
+  // waits here for the next read.
   bool readAsked_ = false;
+  std::optional<SerialTimeouts> timeouts_;  // the last this handle set
   std::optional<devmgr::TransferReply> early_;
   size_t earlyTaken_ = 0;
   uint32_t lastReadError_ = 0;  // what a read that got nothing new reports

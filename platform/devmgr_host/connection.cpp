@@ -15,6 +15,7 @@ namespace {
 using devmgr::Operation;
 
 constexpr uint32_t kWriteAccess = 0x40000000u;
+constexpr auto kShortestDriverWait = std::chrono::milliseconds(1);
 
 // A client's read that waits for input: answered by the thread that brings the input, or by the
 // connection's own thread when its time is up or the client asks something else first.
@@ -129,7 +130,7 @@ class Session final : public InputWaiter {
   }
 
   // A listener that got nothing waits until a writer's read brings input, at most as long as it
-  // asked; a writer's read waits as the port's time-outs say, inside the driver.
+  // asked; a writer's read waits inside the driver.
   bool StartRead(const devmgr::Frame& frame) {
     if (openContext_ == 0) return Refuse(frame.operation, kErrorInvalidHandle, "no device is open on this connection");
     devmgr::ReadRequest request;
@@ -141,13 +142,30 @@ class Session final : public InputWaiter {
     // waiting listeners, each under its own lock, so it must not hold this one meanwhile.
     std::unique_lock lock(lock_, std::defer_lock);
     if (listener_) lock.lock();
+    if (!listener_) return devmgr::SendMessage(channel_, Operation::kRead, WriterRead(count, waitMs));
     bool nothingYet = false;
     const devmgr::TransferReply reply = ReadNow(count, &nothingYet);
-    if (nothingYet && count > 0 && waitMs > 0 && listener_) {
+    if (nothingYet && count > 0 && waitMs > 0) {
       pending_ = PendingRead{count, std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs)};
       return true;
     }
     return devmgr::SendMessage(channel_, Operation::kRead, reply);
+  }
+
+  // A writer's read that finds nothing is asked again in the driver, each time waiting as the
+  // port's time-outs say, until something comes, its time is up or the client asks anything else:
+  // a program that reads with a short time-out costs one wake-up a time-out, not a round trip.
+  // A driver read that comes back empty at once ends it, or it would spin.
+  devmgr::TransferReply WriterRead(uint32_t count, uint32_t waitMs) {
+    using std::chrono::steady_clock;
+    const steady_clock::time_point until = steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+      const steady_clock::time_point start = steady_clock::now();
+      bool nothingYet = false;
+      devmgr::TransferReply reply = ReadNow(count, &nothingYet);
+      const steady_clock::time_point end = steady_clock::now();
+      if (!nothingYet || end >= until || end - start < kShortestDriverWait || channel_.WaitReadable(0)) return reply;
+    }
   }
 
   // Until a request can be received; a waiting read whose time is up is answered meanwhile.

@@ -24,7 +24,7 @@ namespace {
 
 // How often the accept loop looks after ended connections and its socket file when no client
 // calls: rarely, since every wake-up of an idle daemon costs.
-constexpr int kPollMs = 1000;
+constexpr int kPollMs = 2000;
 
 // The signal handlers' way into the accept loop; a process has one set of handlers.
 std::atomic<int> gWakeFd{-1};

@@ -31,8 +31,9 @@ inline constexpr size_t kFrameHeaderSize = 8;
 inline constexpr uint32_t kMaxPayload = 256 * 1024;
 // Largest read, write and control-request buffer one request moves; larger requests are cut.
 inline constexpr uint32_t kMaxTransfer = 64 * 1024;
-// Longest a listener's read waits for input in the daemon.
-inline constexpr uint32_t kMaxReadWaitMs = 5000;
+// Longest a read stays asked in the daemon while nothing comes. The client takes control back
+// sooner; each expiry costs an idle port an answer and a new request.
+inline constexpr uint32_t kMaxReadWaitMs = 30000;
 
 // --- Messages. Each lists its fields once, for both directions.
 
