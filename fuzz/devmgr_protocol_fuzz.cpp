@@ -30,6 +30,9 @@ class InputChannel : public platform::devmgr::Channel {
   bool Send(const uint8_t*, size_t) override { return true; }
   bool SendAtOnce(const uint8_t*, size_t) override { return true; }
   bool WaitReadable(int) override { return true; }  // the next bytes, or the end, are always there
+  Ready Wait(bool, int) override { return Ready::kReceive; }
+  void Nudge() override {}
+  bool HasRoom() override { return true; }
 
  private:
   const uint8_t* data_;

@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -24,6 +25,7 @@
 #include "platform/devices/device.h"
 #include "platform/devices/device_manager.h"
 #include "platform/devices/serial_control.h"
+#include "platform/errors/errors.h"
 #include "platform/testing/child_process.h"
 #include "platform/testing/pty.h"
 #include "platform/testing/system_root.h"
@@ -137,6 +139,63 @@ TEST_F(PortSharingTest, AWritersTimedReadKeepsTheInputFlowingBetweenItsReads) {
   EXPECT_EQ(heard, line);
   ASSERT_TRUE(writer->Read(buffer, sizeof buffer, &count));
   EXPECT_EQ(std::string(buffer, count), line);
+}
+
+// A listener that stops reading is not hung up on and holds nobody up: what it has no room for
+// stays in the ring, which overtakes it; it hears of the loss once, then gets the newest input.
+TEST_F(PortSharingTest, AListenerThatStopsReadingHearsOfTheLossOnceAndGoesOn) {
+  using namespace std::chrono_literals;
+  auto writer = platform::OpenDevice("COM6:", platform::kGenericRead | platform::kGenericWrite, 0);
+  auto listener = platform::OpenDevice("COM6:", platform::kGenericRead, 0);
+  ASSERT_TRUE(writer && listener);
+  const platform::SerialTimeouts firstByteOr50ms{0xFFFFFFFFu, 0xFFFFFFFFu, 50, 0, 0};
+  ASSERT_TRUE(writer->IoControl(platform::kIoctlSerialSetTimeouts, &firstByteOr50ms, sizeof firstByteOr50ms, nullptr, 0,
+                                nullptr));
+  std::atomic<size_t> pulled{0};
+  std::atomic<bool> stop{false};
+  std::thread pull([&] {
+    char bytes[4096];
+    size_t n = 0;
+    while (!stop) {
+      if (writer->Read(bytes, sizeof bytes, &n)) pulled += n;
+    }
+  });
+  std::vector<char> buffer(65536);
+  size_t count = 0;
+  ASSERT_TRUE(listener->Read(buffer.data(), buffer.size(), &count));  // its read stands from here on
+  std::string stream;
+  while (stream.size() < (1u << 20)) stream += DriveLines(300);
+  input_.Send(stream);
+  for (const Clock::time_point until = Clock::now() + 20s; pulled < stream.size() && Clock::now() < until;) {
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_EQ(pulled, stream.size()) << "the writer was held up";
+
+  std::string heard;
+  int losses = 0;
+  const auto drain = [&] {
+    while (listener->Read(buffer.data(), buffer.size(), &count)) {
+      if (count > 0) {
+        heard.append(buffer.data(), count);
+      } else if (platform::GetLastError() == platform::kErrorInvalidData) {
+        ++losses;
+      } else {
+        return true;  // a second without input
+      }
+    }
+    return false;
+  };
+  ASSERT_TRUE(drain()) << platform::GetLastError();
+  EXPECT_EQ(losses, 1);
+  EXPECT_LT(heard.size(), stream.size());
+  const std::string newest = "$GPTXT,01,01,02,NEWEST*00\r\n";
+  input_.Send(newest);
+  heard.clear();
+  ASSERT_TRUE(drain());
+  EXPECT_EQ(heard, newest);
+  EXPECT_EQ(losses, 1);
+  stop = true;
+  pull.join();
 }
 
 // A local TCP port nobody listens on now.

@@ -38,17 +38,24 @@ class ManagerConnection {
   }
   template <class Reply>
   bool Receive(devmgr::Operation operation, Reply& reply) {
-    std::string ignored;
     devmgr::Frame frame;
-    if (devmgr::ReceiveFrame(*channel_, frame, &ignored) != devmgr::ReceiveStatus::kFrame) {
-      SetLastError(kErrorDevNotExist);
-      return false;
+    return ReceiveFrame(frame) && DecodeReply(frame, operation, reply);
+  }
+  // Receive in two steps, for a caller that looks at a frame's operation first.
+  bool ReceiveFrame(devmgr::Frame& frame) {
+    std::string ignored;
+    if (devmgr::ReceiveFrame(*channel_, frame, &ignored) == devmgr::ReceiveStatus::kFrame) return true;
+    SetLastError(kErrorDevNotExist);
+    return false;
+  }
+  template <class Reply>
+  static bool DecodeReply(const devmgr::Frame& frame, devmgr::Operation operation, Reply& reply) {
+    std::string ignored;
+    if (frame.operation == static_cast<uint32_t>(operation) && devmgr::Decode(frame.payload, reply, &ignored)) {
+      return true;
     }
-    if (frame.operation != static_cast<uint32_t>(operation) || !devmgr::Decode(frame.payload, reply, &ignored)) {
-      SetLastError(kErrorInvalidData);
-      return false;
-    }
-    return true;
+    SetLastError(kErrorInvalidData);
+    return false;
   }
   // True when a reply (or the daemon's end) can be received now; false after timeoutMs.
   bool WaitReply(int timeoutMs) { return channel_->WaitReadable(timeoutMs); }

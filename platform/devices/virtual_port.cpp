@@ -44,26 +44,38 @@ VirtualPort::~VirtualPort() {
   Exchange(Operation::kClose, devmgr::EmptyMessage{}, ignored);
 }
 
-// A request while a listener's read is still asked: the daemon answers the read first.
+// A request while a read is still asked: the daemon answers the read first (a standing read
+// perhaps several times) and ends it, then the request.
 template <class Request, class Reply>
 bool VirtualPort::Exchange(Operation operation, const Request& request, Reply& reply) {
   if (!connection_->Send(operation, request)) return false;
-  if (readAsked_ && !TakeReadAnswer()) return false;
-  return connection_->Receive(operation, reply);
+  for (;;) {
+    devmgr::Frame frame;
+    if (!connection_->ReceiveFrame(frame)) return false;
+    if (!readAsked_ || frame.operation != static_cast<uint32_t>(Operation::kRead)) {
+      readAsked_ = false;
+      return ManagerConnection::DecodeReply(frame, operation, reply);
+    }
+    if (!KeepReadAnswer(frame)) return false;
+  }
 }
 
 bool VirtualPort::TakeReadAnswer() {
+  devmgr::Frame frame;
+  return connection_->ReceiveFrame(frame) && KeepReadAnswer(frame);
+}
+
+bool VirtualPort::KeepReadAnswer(const devmgr::Frame& frame) {
   devmgr::TransferReply reply;
-  if (!connection_->Receive(Operation::kRead, reply)) return false;
-  readAsked_ = false;
+  if (!ManagerConnection::DecodeReply(frame, Operation::kRead, reply)) return false;
+  if (!readStanding_) readAsked_ = false;
   // An answer that brings nothing to tell is not kept: the next read would return with nothing
   // at once instead of waiting as its caller asked.
   if (reply.count == 0 && reply.failed == 0 && reply.error != kErrorInvalidData) {
     lastReadError_ = reply.error;
-    return true;
+  } else {
+    answers_.push_back(std::move(reply));
   }
-  early_ = std::move(reply);
-  earlyTaken_ = 0;
   return true;
 }
 
@@ -71,24 +83,27 @@ bool VirtualPort::Read(void* buffer, size_t capacity, size_t* count) {
   std::lock_guard lock(lock_);
   *count = 0;
   const auto asked = static_cast<uint32_t>(std::min<size_t>(capacity, devmgr::kMaxTransfer));
-  if (listener_) return AskedRead(buffer, asked, count, kListenerWaitMs, kDaemonWaitMs);
+  if (listener_) return AskedRead(buffer, asked, count, kListenerWaitMs, {devmgr::kMaxTransfer, 0, 1});
   // A writer's read waits in the driver, as the port's time-outs say. The daemon asks the driver
   // again while nothing comes, when this handle's own time-outs say how long its caller waits.
   const int64_t firstByteMs = timeouts_ ? FirstByteWaitMs(*timeouts_, asked) : -1;
   if (firstByteMs > 0 && firstByteMs < kDaemonWaitMs) {
-    return AskedRead(buffer, asked, count, static_cast<int>(firstByteMs), kDaemonWaitMs);
+    return AskedRead(buffer, asked, count, static_cast<int>(firstByteMs), {asked, kDaemonWaitMs, 0});
   }
-  return AskedRead(buffer, asked, count, -1, 0);
+  return AskedRead(buffer, asked, count, -1, {asked, 0, 0});
 }
 
 // callerWaitMs -1: until the answer comes.
-bool VirtualPort::AskedRead(void* buffer, uint32_t asked, size_t* count, int callerWaitMs, uint32_t daemonWaitMs) {
-  if (!early_) {
-    if (!readAsked_ && !connection_->Send(Operation::kRead, devmgr::ReadRequest{asked, daemonWaitMs})) return false;
-    readAsked_ = true;
-    const bool answered = connection_->WaitReply(callerWaitMs);
-    if (answered && !TakeReadAnswer()) return false;
-    if (!early_) {  // nothing yet, or an answer with nothing to tell
+bool VirtualPort::AskedRead(void* buffer, uint32_t asked, size_t* count, int callerWaitMs,
+                            const devmgr::ReadRequest& request) {
+  if (answers_.empty()) {
+    if (!readAsked_) {
+      if (!connection_->Send(Operation::kRead, request)) return false;
+      readAsked_ = true;
+      readStanding_ = request.standing != 0;
+    }
+    if (connection_->WaitReply(callerWaitMs) && !TakeReadAnswer()) return false;
+    if (answers_.empty()) {  // nothing yet, or an answer with nothing to tell
       SetLastError(lastReadError_);
       return true;
     }
@@ -97,16 +112,19 @@ bool VirtualPort::AskedRead(void* buffer, uint32_t asked, size_t* count, int cal
 }
 
 bool VirtualPort::HandOut(void* buffer, uint32_t asked, size_t* count) {
-  const devmgr::TransferReply& reply = *early_;
+  const devmgr::TransferReply& reply = answers_.front();
   // A loss is told once; a state (nothing open behind the port) holds until an answer says else.
   lastReadError_ = reply.error == kErrorInvalidData ? kErrorSuccess : reply.error;
   SetLastError(reply.error);
   const bool failed = reply.failed != 0;
-  const size_t left = std::min<size_t>(reply.bytes.size(), reply.count) - earlyTaken_;
+  const size_t left = std::min<size_t>(reply.bytes.size(), reply.count) - frontTaken_;
   *count = std::min<size_t>(left, asked);
-  if (*count > 0) std::memcpy(buffer, reply.bytes.data() + earlyTaken_, *count);
-  earlyTaken_ += *count;
-  if (*count == left) early_.reset();
+  if (*count > 0) std::memcpy(buffer, reply.bytes.data() + frontTaken_, *count);
+  frontTaken_ += *count;
+  if (*count == left) {
+    answers_.pop_front();
+    frontTaken_ = 0;
+  }
   return !failed;
 }
 

@@ -3,6 +3,7 @@
 // connection to the daemon, where it runs the driver's entry point. Serial control requests pass
 // unchanged, exactly as the driver sees them.
 
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -30,9 +31,10 @@ class VirtualPort : public Device {
   VirtualPort(std::unique_ptr<ManagerConnection> connection, bool listener)
       : connection_(std::move(connection)), listener_(listener) {}
 
-  bool AskedRead(void* buffer, uint32_t asked, size_t* count, int callerWaitMs, uint32_t daemonWaitMs);
+  bool AskedRead(void* buffer, uint32_t asked, size_t* count, int callerWaitMs, const devmgr::ReadRequest& request);
   bool HandOut(void* buffer, uint32_t asked, size_t* count);
   bool TakeReadAnswer();
+  bool KeepReadAnswer(const devmgr::Frame& frame);
   template <class Request, class Reply>
   bool Exchange(devmgr::Operation operation, const Request& request, Reply& reply);
 
@@ -41,13 +43,14 @@ class VirtualPort : public Device {
   std::mutex lock_;      // one caller at a time on the connection
   // A read stays asked in the daemon across the caller's reads, which return with nothing when
   // their own wait is over: a listener's after kListenerWaitMs, a writer's as the time-outs it set
-  // say. An idle port costs the daemon one answer in several seconds, not one a caller's read.
-  // The answer, when it comes during another call or brings more than the caller's buffer takes,
-  // waits here for the next read.
+  // say. A listener's read is a standing one: the daemon answers it each time input comes, with
+  // no request per answer, until this handle asks anything else. Answers that come during
+  // another call or bring more than the caller's buffer takes wait here for the next reads.
   bool readAsked_ = false;
+  bool readStanding_ = false;
   std::optional<SerialTimeouts> timeouts_;  // the last this handle set
-  std::optional<devmgr::TransferReply> early_;
-  size_t earlyTaken_ = 0;
+  std::deque<devmgr::TransferReply> answers_;
+  size_t frontTaken_ = 0;       // of the first answer, handed out already
   uint32_t lastReadError_ = 0;  // what a read that got nothing new reports
 };
 

@@ -17,11 +17,13 @@ using devmgr::Operation;
 constexpr uint32_t kWriteAccess = 0x40000000u;
 constexpr auto kShortestDriverWait = std::chrono::milliseconds(1);
 
-// A client's read that waits for input: answered by the thread that brings the input, or by the
-// connection's own thread when its time is up or the client asks something else first.
+// A listener's read that waits for input: answered by the thread that brings the input, or by the
+// connection's own thread when its time is up or the client asks something else first. A standing
+// read is answered each time input comes and has no time limit.
 struct PendingRead {
   uint32_t count = 0;
   std::chrono::steady_clock::time_point until;
+  bool standing = false;
 };
 
 class Session final : public InputWaiter {
@@ -37,7 +39,7 @@ class Session final : public InputWaiter {
       const devmgr::ReceiveStatus status = devmgr::ReceiveFrame(channel_, frame, &error);
       if (status == devmgr::ReceiveStatus::kClosed) return;
       // Whatever comes next, a waiting read is answered first: replies keep the order of requests.
-      AnswerPendingRead(false);
+      EndPendingRead();
       if (status == devmgr::ReceiveStatus::kBroken) {
         Refuse(frame.operation, kErrorInvalidData, error);
         return;
@@ -46,7 +48,7 @@ class Session final : public InputWaiter {
     }
   }
 
-  void InputArrived() override { AnswerPendingRead(true); }
+  void InputArrived() override { PushInput(); }
 
  private:
   // False ends the connection.
@@ -127,6 +129,7 @@ class Session final : public InputWaiter {
     device_->Close(openContext_);
     openContext_ = 0;
     pending_.reset();
+    roomWanted_ = false;
   }
 
   // A listener that got nothing waits until a writer's read brings input, at most as long as it
@@ -143,6 +146,12 @@ class Session final : public InputWaiter {
     std::unique_lock lock(lock_, std::defer_lock);
     if (listener_) lock.lock();
     if (!listener_) return devmgr::SendMessage(channel_, Operation::kRead, WriterRead(count, waitMs));
+    if (request.standing != 0 && count > 0) {
+      pending_ = PendingRead{count, {}, true};
+      lock.unlock();
+      PushInput();  // what is there already
+      return true;
+    }
     bool nothingYet = false;
     const devmgr::TransferReply reply = ReadNow(count, &nothingYet);
     if (nothingYet && count > 0 && waitMs > 0) {
@@ -168,32 +177,74 @@ class Session final : public InputWaiter {
     }
   }
 
-  // Until a request can be received; a waiting read whose time is up is answered meanwhile.
+  // Until a request can be received. Meanwhile a waiting read whose time is up is answered, and a
+  // standing read gets what came while its client had no room for it.
   void AwaitRequest() {
-    std::chrono::steady_clock::time_point until;
-    {
-      std::lock_guard lock(lock_);
-      if (!pending_) return;
-      until = pending_->until;
+    for (;;) {
+      PendingRead read;
+      bool wantRoom = false;
+      {
+        std::lock_guard lock(lock_);
+        if (!pending_) return;
+        read = *pending_;
+        wantRoom = roomWanted_;
+      }
+      int timeoutMs = -1;
+      if (!read.standing) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(read.until - std::chrono::steady_clock::now());
+        timeoutMs = static_cast<int>(std::max<int64_t>(left.count(), 0));
+      }
+      switch (channel_.Wait(wantRoom, timeoutMs)) {
+        case devmgr::Channel::Ready::kReceive: return;
+        case devmgr::Channel::Ready::kTimeout: EndPendingRead(); return;
+        case devmgr::Channel::Ready::kRoom:
+          SetRoomWanted(false);
+          PushInput();
+          break;
+        case devmgr::Channel::Ready::kNudged: break;
+      }
     }
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-    if (left.count() <= 0 || !channel_.WaitReadable(static_cast<int>(left.count()))) AnswerPendingRead(false);
   }
 
-  // On the input's thread only an answer with something in it goes out; on the connection's
-  // thread whatever the read gives, nothing included.
-  void AnswerPendingRead(bool onInput) {
+  void SetRoomWanted(bool wanted) {
     std::lock_guard lock(lock_);
-    if (!pending_ || openContext_ == 0) return;
-    bool nothingYet = false;
-    const devmgr::TransferReply reply = ReadNow(pending_->count, &nothingYet);
-    if (onInput && nothingYet) return;
-    pending_.reset();
-    if (onInput) {
-      devmgr::SendMessageAtOnce(channel_, Operation::kRead, reply);
-    } else {
-      devmgr::SendMessage(channel_, Operation::kRead, reply);
+    roomWanted_ = wanted;
+  }
+
+  // On the input's thread, and on this one once the client has room again: answers go out only
+  // with something in them and only while they can be sent without waiting. A client that lags
+  // leaves the rest in the ring, where the driver tells it of a loss if it lags too far.
+  void PushInput() {
+    std::lock_guard lock(lock_);
+    while (pending_ && openContext_ != 0 && !roomWanted_) {
+      if (!channel_.HasRoom()) {
+        roomWanted_ = true;
+        channel_.Nudge();
+        return;
+      }
+      bool nothingYet = false;
+      const devmgr::TransferReply reply = ReadNow(pending_->count, &nothingYet);
+      if (nothingYet) return;
+      // Else the read found the ring empty, unless it met a loss to tell next.
+      const bool maybeMore = reply.count == pending_->count || lostData_;
+      if (!pending_->standing) pending_.reset();
+      if (!devmgr::SendMessageAtOnce(channel_, Operation::kRead, reply) || !maybeMore) return;
     }
+  }
+
+  // On this thread: the waiting read's answer, whatever the read gives, nothing included. It ends
+  // a standing read too. Sent outside the lock: the client may be slow to take it.
+  void EndPendingRead() {
+    devmgr::TransferReply reply;
+    {
+      std::lock_guard lock(lock_);
+      if (!pending_ || openContext_ == 0) return;
+      bool nothingYet = false;
+      reply = ReadNow(pending_->count, &nothingYet);
+      pending_.reset();
+      roomWanted_ = false;
+    }
+    devmgr::SendMessage(channel_, Operation::kRead, reply);
   }
 
   // One that was told it lost data hears so at once: a second read would answer for the first.
@@ -254,7 +305,8 @@ class Session final : public InputWaiter {
   std::mutex lock_;
   std::vector<uint8_t> buffer_;
   std::optional<PendingRead> pending_;
-  bool lostData_ = false;  // a listener's loss that its next read reports
+  bool roomWanted_ = false;  // a standing read's client had no room: this thread pushes when it has
+  bool lostData_ = false;    // a listener's loss that its next read reports
 };
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "platform/devmgr_protocol/protocol.h"
 
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -70,6 +72,21 @@ bool PayloadReader::Finish(std::string* error) {
   return error_.empty();
 }
 
+SocketChannel::SocketChannel(int fd) : fd_(fd) {}
+
+SocketChannel::~SocketChannel() {
+  if (const int nudge = nudge_.load(); nudge >= 0) close(nudge);
+}
+
+int SocketChannel::NudgeFd() {
+  int fd = nudge_.load();
+  if (fd >= 0) return fd;
+  const int made = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (made < 0 || nudge_.compare_exchange_strong(fd, made)) return made;
+  close(made);  // the other thread was first
+  return fd;
+}
+
 size_t SocketChannel::Receive(uint8_t* buffer, size_t size) {
   size_t got = 0;
   while (got < size) {
@@ -111,6 +128,32 @@ bool SocketChannel::SendAtOnce(const uint8_t* data, size_t size) {
     }
   }
   return true;
+}
+
+Channel::Ready SocketChannel::Wait(bool wantRoom, int timeoutMs) {
+  const int nudge = NudgeFd();
+  pollfd entries[2] = {{fd_, static_cast<short>(POLLIN | (wantRoom ? POLLOUT : 0)), 0}, {nudge, POLLIN, 0}};
+  int ready = 0;
+  while ((ready = poll(entries, nudge >= 0 ? 2 : 1, timeoutMs)) < 0 && errno == EINTR) {
+  }
+  if (ready == 0) return Ready::kTimeout;
+  // An error shows as something to receive: the receive that follows finds it.
+  if (ready < 0 || (entries[0].revents & ~POLLOUT) != 0) return Ready::kReceive;
+  if ((entries[0].revents & POLLOUT) != 0) return Ready::kRoom;
+  eventfd_t count = 0;
+  eventfd_read(nudge, &count);
+  return Ready::kNudged;
+}
+
+void SocketChannel::Nudge() {
+  if (const int nudge = NudgeFd(); nudge >= 0) eventfd_write(nudge, 1);
+}
+
+// A stream socket is writable while a quarter of its send buffer at most is taken, which leaves
+// room for a frame of the largest size at the default buffer size (about 208 KB).
+bool SocketChannel::HasRoom() {
+  pollfd entry{fd_, POLLOUT, 0};
+  return poll(&entry, 1, 0) == 1 && entry.revents == POLLOUT;
 }
 
 bool SocketChannel::WaitReadable(int timeoutMs) {

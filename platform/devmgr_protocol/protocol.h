@@ -7,6 +7,7 @@
 
 #include <sys/un.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -100,12 +101,15 @@ struct OpenRequest {
   }
 };
 
+// A listener's standing read (standing 1) is answered each time input comes, without a request
+// per answer, until the client sends anything else; waitMs does not apply to it.
 struct ReadRequest {
   uint32_t count = 0;
   uint32_t waitMs = 0;
+  uint32_t standing = 0;
   template <class Self, class Io>
   static void Fields(Self& s, Io& io) {
-    io(s.count, s.waitMs);
+    io(s.count, s.waitMs, s.standing);
   }
 };
 
@@ -232,19 +236,37 @@ class Channel {
   virtual bool SendAtOnce(const uint8_t* data, size_t size) = 0;
   // True when something can be received now (a frame, or the end); false after timeoutMs.
   virtual bool WaitReadable(int timeoutMs) = 0;
+
+  // For a thread that waits for requests while another sends answers on the same channel: until
+  // something can be received, until a frame of the largest size can be sent without waiting
+  // (only when wantRoom), until Nudge() from another thread, or timeoutMs (-1: no limit).
+  enum class Ready { kReceive, kRoom, kNudged, kTimeout };
+  virtual Ready Wait(bool wantRoom, int timeoutMs) = 0;
+  virtual void Nudge() = 0;
+  // A frame of the largest size can be sent now without waiting.
+  virtual bool HasRoom() = 0;
 };
 
 // A connected socket; never raises SIGPIPE.
 class SocketChannel : public Channel {
  public:
-  explicit SocketChannel(int fd) : fd_(fd) {}
+  explicit SocketChannel(int fd);
+  ~SocketChannel() override;
+  SocketChannel(const SocketChannel&) = delete;
+  SocketChannel& operator=(const SocketChannel&) = delete;
   size_t Receive(uint8_t* buffer, size_t size) override;
   bool Send(const uint8_t* data, size_t size) override;
   bool SendAtOnce(const uint8_t* data, size_t size) override;
   bool WaitReadable(int timeoutMs) override;
+  Ready Wait(bool wantRoom, int timeoutMs) override;
+  void Nudge() override;
+  bool HasRoom() override;
 
  private:
+  int NudgeFd();
+
   int fd_;
+  std::atomic<int> nudge_{-1};  // an event counter, made when first needed
 };
 
 struct Frame {

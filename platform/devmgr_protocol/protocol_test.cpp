@@ -23,6 +23,9 @@ class MemoryChannel : public Channel {
   }
   bool SendAtOnce(const uint8_t* data, size_t size) override { return Send(data, size); }
   bool WaitReadable(int) override { return true; }
+  Ready Wait(bool, int) override { return Ready::kReceive; }
+  void Nudge() override {}
+  bool HasRoom() override { return true; }
 
  private:
   std::vector<uint8_t> bytes_;
