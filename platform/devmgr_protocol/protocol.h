@@ -232,7 +232,7 @@ class Channel {
   // False when the peer is gone.
   virtual bool Send(const uint8_t* data, size_t size) = 0;
   // Sends all or hangs up, without waiting: for a thread that must not be held up by one peer.
-  // A peer that takes its answers always has room for the one it waits for.
+  // Its callers ask HasRoom first, so a hang-up means a peer that is gone or broke its stream.
   virtual bool SendAtOnce(const uint8_t* data, size_t size) = 0;
   // True when something can be received now (a frame, or the end); false after timeoutMs.
   virtual bool WaitReadable(int timeoutMs) = 0;
