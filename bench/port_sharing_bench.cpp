@@ -211,9 +211,25 @@ class VirtualPortServer : public Server {
   }
 };
 
-class WatchClient : public Receiver {
+// A client on a socket of its own: gpsd's watchers and the floor's clients.
+class SocketClient : public Receiver {
  public:
-  explicit WatchClient(int port) : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+  explicit SocketClient(int fd) : fd_(fd) {}
+  ~SocketClient() override { close(fd_); }
+  size_t Receive(char* buffer, size_t capacity) override {
+    pollfd entry{fd_, POLLIN, 0};
+    if (poll(&entry, 1, 200) <= 0) return 0;
+    const ssize_t n = recv(fd_, buffer, capacity, 0);
+    return n > 0 ? static_cast<size_t>(n) : 0;
+  }
+
+ protected:
+  int fd_;
+};
+
+class WatchClient : public SocketClient {
+ public:
+  explicit WatchClient(int port) : SocketClient(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
@@ -226,16 +242,6 @@ class WatchClient : public Receiver {
     }
     WriteAll(fd_, "?WATCH={\"enable\":true,\"raw\":1};\n");
   }
-  ~WatchClient() override { close(fd_); }
-  size_t Receive(char* buffer, size_t capacity) override {
-    pollfd entry{fd_, POLLIN, 0};
-    if (poll(&entry, 1, 200) <= 0) return 0;
-    const ssize_t n = recv(fd_, buffer, capacity, 0);
-    return n > 0 ? static_cast<size_t>(n) : 0;
-  }
-
- private:
-  int fd_;
 };
 
 class GpsdServer : public Server {
@@ -280,21 +286,6 @@ class GpsdServer : public Server {
 
 // The least any fan-out does, as a floor for the latency on this machine: one thread that waits
 // for the terminal and writes what it read into a socket pair per client.
-class SocketClient : public Receiver {
- public:
-  explicit SocketClient(int fd) : fd_(fd) {}
-  ~SocketClient() override { close(fd_); }
-  size_t Receive(char* buffer, size_t capacity) override {
-    pollfd entry{fd_, POLLIN, 0};
-    if (poll(&entry, 1, 200) <= 0) return 0;
-    const ssize_t n = recv(fd_, buffer, capacity, 0);
-    return n > 0 ? static_cast<size_t>(n) : 0;
-  }
-
- private:
-  int fd_;
-};
-
 class FloorServer : public Server {
  public:
   FloorServer() : thread_([this] { Serve(); }) {}

@@ -82,6 +82,17 @@ class PortSharingTest : public platform::testing::SystemRootTest {
     return {};
   }
 
+  // As a navigation program opens the port: its reads return as soon as a byte came, or with
+  // nothing after firstByteMs.
+  static std::unique_ptr<platform::Device> OpenWriter(uint32_t firstByteMs) {
+    auto writer = platform::OpenDevice("COM6:", platform::kGenericRead | platform::kGenericWrite, 0);
+    const platform::SerialTimeouts timeouts{0xFFFFFFFFu, 0xFFFFFFFFu, firstByteMs, 0, 0};
+    if (writer &&
+        !writer->IoControl(platform::kIoctlSerialSetTimeouts, &timeouts, sizeof timeouts, nullptr, 0, nullptr))
+      writer.reset();
+    return writer;
+  }
+
   platform::testing::Pty input_;
 };
 
@@ -110,12 +121,9 @@ TEST_F(PortSharingTest, OneWriterAndThreeListenersReceiveExactlyTheBytesWritten)
 // read, and the program's other requests are not held up meanwhile.
 TEST_F(PortSharingTest, AWritersTimedReadKeepsTheInputFlowingBetweenItsReads) {
   using namespace std::chrono_literals;
-  auto writer = platform::OpenDevice("COM6:", platform::kGenericRead | platform::kGenericWrite, 0);
+  auto writer = OpenWriter(100);
   auto listener = platform::OpenDevice("COM6:", platform::kGenericRead, 0);
   ASSERT_TRUE(writer && listener);
-  const platform::SerialTimeouts firstByteOr100ms{0xFFFFFFFFu, 0xFFFFFFFFu, 100, 0, 0};
-  ASSERT_TRUE(writer->IoControl(platform::kIoctlSerialSetTimeouts, &firstByteOr100ms, sizeof firstByteOr100ms, nullptr,
-                                0, nullptr));
   char buffer[512];
   size_t count = 1;
   for (int round = 0; round < 2; ++round) {
@@ -145,12 +153,9 @@ TEST_F(PortSharingTest, AWritersTimedReadKeepsTheInputFlowingBetweenItsReads) {
 // stays in the ring, which overtakes it; it hears of the loss once, then gets the newest input.
 TEST_F(PortSharingTest, AListenerThatStopsReadingHearsOfTheLossOnceAndGoesOn) {
   using namespace std::chrono_literals;
-  auto writer = platform::OpenDevice("COM6:", platform::kGenericRead | platform::kGenericWrite, 0);
+  auto writer = OpenWriter(50);
   auto listener = platform::OpenDevice("COM6:", platform::kGenericRead, 0);
   ASSERT_TRUE(writer && listener);
-  const platform::SerialTimeouts firstByteOr50ms{0xFFFFFFFFu, 0xFFFFFFFFu, 50, 0, 0};
-  ASSERT_TRUE(writer->IoControl(platform::kIoctlSerialSetTimeouts, &firstByteOr50ms, sizeof firstByteOr50ms, nullptr, 0,
-                                nullptr));
   std::atomic<size_t> pulled{0};
   std::atomic<bool> stop{false};
   std::thread pull([&] {
