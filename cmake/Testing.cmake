@@ -5,8 +5,8 @@ if(DW_BUILD_TESTS)
   find_package(GTest REQUIRED)
   include(GoogleTest)
 
-  # The GoogleTest and GoogleMock headers cost about two seconds of every test file: they are
-  # compiled once per build, by two small donor targets, and every test reuses them. A compiler
+  # The GoogleTest and GoogleMock headers are a good part of every test file's compile time: they
+  # are compiled once per build, by two small donor targets, and every test reuses them. A compiler
   # uses a precompiled header only if it was built with the same code options (gcc skips it, and
   # -Winvalid-pch, which CMake adds, with DW_WERROR fails the build; clang fails at once). The tests
   # that link Qt are compiled with -fPIC, the others as executables (-fPIE): one donor each. gcc 12
