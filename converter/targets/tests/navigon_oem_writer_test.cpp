@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -332,28 +330,6 @@ TEST_F(TargetTest, SntOnlyWritesNothingAndKeepsTheProducerText) {
   EXPECT_EQ(WriteTargetFiles(config_, pois, texts_, *log_, &producer), 0);
   EXPECT_EQ(producer, "unchanged");
   EXPECT_TRUE(fs::is_empty(dir_));
-}
-
-// Not a check but a measurement, run by hand on a release build:
-//   converter_targets_test --gtest_also_run_disabled_tests --gtest_filter='*Timing*'
-TEST_F(TargetTest, DISABLED_TimingOfTheWholeLayer) {
-  config_.subcategories = {Sub("Cams", 7), Sub("Quiet", 8)};
-  config_.subcategories[1].fontSizeCode = 0xC000;
-  for (SubcategoryConfig& sub : config_.subcategories)
-    sub.bitmapFile = MakeBitmap("cams.bmp", Bitmap(1014, Zeros(1000)));
-  for (const size_t count : {size_t{100000}, size_t{1000000}}) {
-    std::vector<ParsedPoi> pois(count, Poi(0, 0, 0, "Speed camera 50 km/h, northbound"));
-    for (size_t i = 0; i < count; ++i) {
-      pois[i].subcategory = static_cast<int32_t>(i % 10 == 0);
-      pois[i].x100k = static_cast<int32_t>(i * 30);
-      pois[i].y100k = static_cast<int32_t>(5000000 + i % 1000);
-    }
-    Number(pois);
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(WriteNavigonOem(config_, pois, texts_, *log_, nullptr), 0);
-    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-    std::printf("WriteNavigonOem, %zu POIs: %.1f ms\n", count, took.count());
-  }
 }
 
 }  // namespace
