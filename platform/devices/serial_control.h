@@ -59,7 +59,6 @@ static_assert(sizeof(SerialTimeouts) == 20);
 // readInterval and readTotalMultiplier 0xFFFFFFFF with a constant between wait the constant for
 // the first byte and then take what is there.
 int64_t FirstByteWaitMs(const SerialTimeouts& t, size_t bytes);
-bool ReadsWhatIsThereAfterFirstByte(const SerialTimeouts& t);
 
 constexpr uint32_t SerialControlCode(uint32_t function) { return (0x1Bu << 16) | (function << 2); }
 

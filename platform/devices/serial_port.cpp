@@ -73,12 +73,12 @@ int64_t TotalMs(uint32_t multiplier, uint32_t constant, size_t bytes) {
   return static_cast<int64_t>(multiplier) * static_cast<int64_t>(std::min(bytes, kMaxTimedBytes)) + constant;
 }
 
-}  // namespace
-
 bool ReadsWhatIsThereAfterFirstByte(const SerialTimeouts& t) {
   return t.readInterval == kMaxDword && t.readTotalMultiplier == kMaxDword && t.readTotalConstant != 0 &&
          t.readTotalConstant != kMaxDword;
 }
+
+}  // namespace
 
 int64_t FirstByteWaitMs(const SerialTimeouts& t, size_t bytes) {
   if (t.readInterval == kMaxDword && t.readTotalMultiplier == 0 && t.readTotalConstant == 0) return 0;
